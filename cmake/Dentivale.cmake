@@ -1,0 +1,40 @@
+# Small helpers shared by the module, test and benchmark folders.
+
+# dv_library(NAME SOURCES... [LIBS libs...])
+function(dv_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# dv_test(NAME SOURCES... [LIBS libs...]): one GoogleTest executable, each
+# of its tests registered with ctest under the label "unit".
+function(dv_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} dv_test_support GTest::gtest_main)
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS unit
+    DISCOVERY_TIMEOUT 30)
+endfunction()
+
+# dv_e2e_test(NAME SCRIPT): a Python script that drives the real window; it
+# needs DISPLAY (the test command starts an Xvfb) and is labelled "e2e".
+function(dv_e2e_test name script)
+  add_test(NAME ${name}
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/${script}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES
+    LABELS e2e
+    TIMEOUT 120
+    ENVIRONMENT "DENTIVALE_GAME=${PROJECT_BINARY_DIR}/dentivale;DENTIVALE_DATA=${PROJECT_BINARY_DIR}/data/dentivale.dat;PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/e2e")
+endfunction()
+
+# dv_benchmark(NAME SOURCES... [LIBS libs...])
+function(dv_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()

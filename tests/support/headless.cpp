@@ -1,0 +1,40 @@
+#include "headless.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "shell/shell.h"
+
+void start_headless(int depth)
+{
+    static bool started = false;
+    if (!started) {
+        ASSERT_EQ(0, install_allegro(SYSTEM_NONE, &errno, atexit)) << allegro_error;
+        started = true;
+    }
+    set_color_depth(depth);
+}
+
+FrameTicker::FrameTicker()
+    : thread_([this] {
+          while (running_) {
+              frame_tick = 1;
+              std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+      })
+{
+}
+
+FrameTicker::~FrameTicker()
+{
+    running_ = false;
+    thread_.join();
+}
+
+const char *datafile_path(void)
+{
+    const char *path = std::getenv("DENTIVALE_DATA");
+    return path ? path : DENTIVALE_DATAFILE;
+}

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, playing and testing Dentivale
+# need, when any of them is missing. Works as root, or as a normal user
+# through sudo.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  liballegro4-dev libfreetype-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xdotool x11-utils python3 python3-xlib imagemagick
+  fonts-liberation2 fonts-dejavu-core fonts-comfortaa
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: every package Dentivale needs is installed."
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "setup: these packages are missing and I am neither root nor able to use sudo:" >&2
+  echo "  ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "setup: done."
