@@ -1,0 +1,200 @@
+"""Drives the real game window under an X server (Xvfb in the test command).
+
+Everything goes over one long-lived X connection: Xvfb now and then refuses
+a new connection while other clients come and go quickly, so the driver
+never starts a tool in a loop. Input is sent with the XTEST extension and
+buttons are held long enough for the game's 60 Hz sampling to see them.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from Xlib import X, XK, display, protocol
+from Xlib.ext import xtest
+
+TITLE = "Dentivale!"
+FRAME = 1.0 / 60        # one pass of the game's loop
+HOLD = 0.08             # a button or key is held this long (several passes)
+BUTTONS = {"left": 1, "middle": 2, "right": 3}
+
+
+def game_path():
+    return os.environ["DENTIVALE_GAME"]
+
+
+class Game:
+    """The game started in a fresh working directory of its own.
+
+    Use as a context manager; on exit the process is killed if it is still
+    running and the directory removed.
+    """
+
+    def __init__(self, program=None, workdir=None, env=None):
+        self.program = program or game_path()
+        self.owns_workdir = workdir is None
+        self.workdir = workdir or tempfile.mkdtemp(prefix="dentivale-e2e-")
+        self.env = dict(os.environ, **(env or {}))
+        self.process = None
+        self.window = None
+        self.d = display.Display()
+        if not self.d.has_extension("XTEST"):
+            raise RuntimeError("the X server has no XTEST extension")
+
+    # -- life cycle -------------------------------------------------------
+
+    def start(self, timeout=10.0):
+        self.process = subprocess.Popen(
+            [self.program], cwd=self.workdir, env=self.env,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.window = self.wait_for_window(TITLE, timeout)
+        self.settle()
+        return self
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.d.close()
+        if self.owns_workdir:
+            shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def wait_exit(self, timeout=5.0):
+        """Exit status, or None when the process is still running."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def output(self):
+        """stdout and stderr of a process that has ended, as text."""
+        out, err = self.process.communicate()
+        return out.decode(errors="replace"), err.decode(errors="replace")
+
+    def settle(self, passes=6):
+        """Lets the game run a few passes so that it has seen what was sent."""
+        self.d.sync()
+        time.sleep(passes * FRAME)
+
+    # -- windows ----------------------------------------------------------
+
+    def find_window(self, title):
+        stack = [self.d.screen().root]
+        while stack:
+            w = stack.pop()
+            try:
+                if w.get_wm_name() == title:
+                    return w
+                stack.extend(w.query_tree().children)
+            except Exception:  # a window vanished while we walked the tree
+                continue
+        return None
+
+    def wait_for_window(self, title, timeout):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.process and self.process.poll() is not None:
+                raise RuntimeError("the game ended before its window appeared: %r"
+                                   % (self.output(),))
+            w = self.find_window(title)
+            if w is not None and w.get_attributes().map_state == X.IsViewable:
+                return w
+            time.sleep(0.05)
+        raise RuntimeError("no window titled %r within %.1f s" % (title, timeout))
+
+    def size(self):
+        g = self.window.get_geometry()
+        return g.width, g.height
+
+    def wait_for_size(self, width, height, timeout=3.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            w = self.find_window(TITLE)
+            if w is not None:
+                self.window = w
+                if self.size() == (width, height):
+                    return True
+            time.sleep(0.05)
+        return False
+
+    def origin(self):
+        """The window's top-left pixel in root coordinates."""
+        root = self.d.screen().root
+        pos = self.window.translate_coords(root, 0, 0)
+        return -pos.x, -pos.y
+
+    # -- input ------------------------------------------------------------
+
+    def move(self, x, y):
+        """Puts the pointer on window pixel (x, y)."""
+        ox, oy = self.origin()
+        xtest.fake_input(self.d, X.MotionNotify, x=ox + x, y=oy + y)
+        self.settle(3)
+
+    def press(self, button="left"):
+        xtest.fake_input(self.d, X.ButtonPress, BUTTONS[button])
+        self.d.sync()
+
+    def release(self, button="left"):
+        xtest.fake_input(self.d, X.ButtonRelease, BUTTONS[button])
+        self.d.sync()
+
+    def click(self, x, y, button="left", passes_after=6):
+        self.move(x, y)
+        self.press(button)
+        time.sleep(HOLD)
+        self.release(button)
+        self.settle(passes_after)
+
+    def chord(self, x, y):
+        """Left and right together on (x, y), released together."""
+        self.move(x, y)
+        self.press("left")
+        self.press("right")
+        time.sleep(HOLD)
+        self.release("left")
+        self.release("right")
+        self.settle()
+
+    def key(self, name):
+        """Presses and releases a key given by its X keysym name ("Return", "a")."""
+        code = self.d.keysym_to_keycode(XK.string_to_keysym(name))
+        if code == 0:
+            raise ValueError("no key for %r" % name)
+        xtest.fake_input(self.d, X.KeyPress, code)
+        self.d.sync()
+        time.sleep(HOLD)
+        xtest.fake_input(self.d, X.KeyRelease, code)
+        self.settle()
+
+    def type_text(self, text):
+        for ch in text:
+            self.key(ch)
+
+    def close_request(self):
+        """Asks the window to close, as a window manager's close button does."""
+        protocols = self.d.intern_atom("WM_PROTOCOLS")
+        delete = self.d.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(
+            window=self.window, client_type=protocols,
+            data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        self.window.send_event(event, event_mask=X.NoEventMask)
+        self.d.sync()
+
+    # -- pixels -----------------------------------------------------------
+
+    def pixel(self, x, y):
+        """(red, green, blue) of window pixel (x, y), 8 bits each."""
+        img = self.window.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF)
+        b, g, r = img.data[0], img.data[1], img.data[2]
+        return r, g, b
+
+    def screenshot(self, path):
+        """Saves the window as a PNG (through ImageMagick's import)."""
+        subprocess.run(["import", "-window", "0x%x" % self.window.id, path],
+                       check=True, env=self.env, timeout=20)
