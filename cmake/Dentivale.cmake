@@ -8,15 +8,19 @@ function(dv_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 
-# dv_test(NAME SOURCES... [LIBS libs...]): one GoogleTest executable, each
-# of its tests registered with ctest under the label "unit".
+# dv_test(NAME SOURCES... [LIBS libs...] [LABEL label]): one GoogleTest
+# executable, each of its tests registered with ctest under the label "unit",
+# or "e2e" for tests that need the X display the test command starts.
 function(dv_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL unit)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} dv_test_support GTest::gtest_main)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS unit
+    PROPERTIES LABELS ${ARG_LABEL}
     DISCOVERY_TIMEOUT 30)
 endfunction()
 

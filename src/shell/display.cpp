@@ -77,8 +77,10 @@ int screen_setup(void)
     set_color_depth(screen_depth);
     int driver = (screen_flags & SCREEN_FULLSCREEN) ? GFX_AUTODETECT : GFX_AUTODETECT_WINDOWED;
     if (set_gfx_mode(driver, screen_width, screen_height, 0, 0) != 0) {
+        // The old screen went with the refused mode; nothing is left to draw into.
         screen_failed = true;
         screen_flags = 0;
+        draw_target = nullptr;
         return -1;
     }
     draw_target = screen;
