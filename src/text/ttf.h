@@ -5,7 +5,12 @@
 // plain or anti-aliased, on an opaque box or (background < 0) transparently.
 // (x, y) of every output call is the top-left corner of the text line.
 // Calls ending in _ex take the background explicitly; the others use
-// ttf_default_bg. Single-threaded. Failures come back as -1 or null only.
+// ttf_default_bg. Single-threaded. Failures come back as -1 or null only;
+// a null font draws nothing, measures 0 and has height 0.
+//
+// Whatever the font bytes or the string, nothing is read or written outside
+// the layer's buffers and the target bitmap: a damaged font fails to open,
+// or opens and draws nothing for the glyphs FreeType cannot load.
 #ifndef DENTIVALE_TEXT_TTF_H
 #define DENTIVALE_TEXT_TTF_H
 
@@ -13,6 +18,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <climits>
 #include <cstdint>
 
 struct TTF_GLYPH {
@@ -52,13 +58,15 @@ extern int ttf_default_bg;
 
 // Layer.
 int ttf_init(void);   // 0, or FreeType's error code
-void ttf_exit(void);
+void ttf_exit(void);  // destroy every font first: their faces die with the layer
 
 // Fonts.
 TTF_FONT *ttf_load_font_from_mem(const void *bytes, int size);  // copies the bytes
 TTF_FONT *ttf_load_font(const char *path);
 void ttf_destroy_font(TTF_FONT *font);
-int ttf_set_font_size(TTF_FONT *font, int height);  // a line height; 0 or -1
+// A line height in pixels: the pixel size giving exactly that height, else
+// the largest giving less. 0, or -1 with the font unchanged.
+int ttf_set_font_size(TTF_FONT *font, int height);
 int ttf_get_font_height(TTF_FONT *font);
 int ttf_text_height(TTF_FONT *font);
 void ttf_set_char_spacing(TTF_FONT *font, int pixels);
@@ -69,7 +77,8 @@ int ttf_is_scalable_font(TTF_FONT *font);
 int ttf_get_fixed_size_count(TTF_FONT *font);
 int *ttf_get_fixed_sizes(TTF_FONT *font);
 
-// Glyph cache and basic output.
+// Glyph cache and basic output. An index outside the face is ignored; a
+// glyph FreeType cannot load is cached without renderings or advance.
 void ttf_cache_glyph(TTF_FONT *font, int glyph_index);
 int ttf_text_length(TTF_FONT *font, const char *text);
 void ttf_textout_ex(BITMAP *bmp, TTF_FONT *font, const char *text, int x, int y, int colour, int bg);
@@ -102,5 +111,31 @@ void ttf_textprintf_right(BITMAP *bmp, TTF_FONT *font, int x, int y, int colour,
 void ttf_textprintf_right_aa_ex(BITMAP *bmp, TTF_FONT *font, int x, int y, int colour, int bg, const char *format, ...) TTF_PRINTF(7);
 void ttf_textprintf_right_aa(BITMAP *bmp, TTF_FONT *font, int x, int y, int colour, const char *format, ...) TTF_PRINTF(6);
 #undef TTF_PRINTF
+
+// ---- Shared by the layer's own sources and its tests; not for the game. ----
+
+// Widths and pen positions are summed in 64 bits (a long string with a wide
+// spacing passes INT_MAX) and brought back into an int at the boundary.
+inline int clamp_to_int(int64_t v)
+{
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
+}
+
+// The cache entry that draws character `code`, cached on the way. Codes
+// the charmap lacks, negative codes and, on a face without charmap, codes
+// at or above the glyph count all come out as glyph 0. Null only for a face
+// without any glyph.
+TTF_GLYPH *ttf_glyph_for_code(TTF_FONT *font, int code);
+
+// Drops every cached glyph and its renderings: they belong to one size.
+void ttf_flush_glyphs(TTF_FONT *font);
+
+// FreeType bitmap rows to one byte per pixel, top row first, honouring a
+// negative pitch (rows stored bottom-up). A 1-bit source keeps each ink bit
+// in its place (128 >> column % 8); an 8-bit source is copied. Return -1,
+// writing nothing, when the buffer is missing or a row is shorter than the
+// width needs.
+int ttf_unpack_mono(const FT_Bitmap *bitmap, uint8_t *out);
+int ttf_unpack_gray(const FT_Bitmap *bitmap, uint8_t *out);
 
 #endif
