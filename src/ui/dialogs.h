@@ -46,4 +46,10 @@ void records_dialog(void);
 void name_entry_dialog(void);
 void customize_dialog(void);
 
+// One key of the name entry, as a character code: a printable character
+// (32..126) is appended while the name is shorter than NAME_MAX_LENGTH,
+// backspace (8) removes the last character, anything else is dropped.
+// Returns 1 when the name changed.
+int name_entry_key(char name[NAME_MAX_LENGTH + 1], int c);
+
 #endif
