@@ -16,11 +16,13 @@ function(dv_test name)
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
+  # Tests on the X display share its one pointer: they take turns.
+  set(lock_e2e RESOURCE_LOCK x_display)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} dv_test_support GTest::gtest_main)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS ${ARG_LABEL}
+    PROPERTIES LABELS ${ARG_LABEL} ${lock_${ARG_LABEL}}
     DISCOVERY_TIMEOUT 30)
 endfunction()
 
@@ -32,7 +34,8 @@ function(dv_e2e_test name script)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
     LABELS e2e
-    TIMEOUT 120
+    RESOURCE_LOCK x_display
+    TIMEOUT 180
     ENVIRONMENT "DENTIVALE_GAME=${PROJECT_BINARY_DIR}/dentivale;DENTIVALE_DATA=${PROJECT_BINARY_DIR}/data/dentivale.dat;PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/e2e")
 endfunction()
 

@@ -194,7 +194,30 @@ class Game:
         b, g, r = img.data[0], img.data[1], img.data[2]
         return r, g, b
 
+    def grab(self):
+        """The whole window as an Image, read once."""
+        w, h = self.size()
+        img = self.window.get_image(0, 0, w, h, X.ZPixmap, 0xFFFFFFFF)
+        return Image(w, h, img.data)
+
     def screenshot(self, path):
         """Saves the window as a PNG (through ImageMagick's import)."""
         subprocess.run(["import", "-window", "0x%x" % self.window.id, path],
                        check=True, env=self.env, timeout=20)
+
+
+class Image:
+    """Pixels of a window read with one request (32 bits a pixel, BGRX)."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, x, y):
+        i = 4 * (y * self.width + x)
+        return self.data[i + 2], self.data[i + 1], self.data[i]
+
+    def block(self, x, y, w, h):
+        """The rows of a rectangle as bytes, for comparing regions."""
+        return b"".join(bytes(self.data[4 * ((y + r) * self.width + x):
+                                        4 * ((y + r) * self.width + x + w)])
+                        for r in range(h))
