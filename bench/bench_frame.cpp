@@ -7,24 +7,16 @@
 #include "minefield/board.h"
 #include "shell/menu/menu.h"
 #include "shell/resources.h"
+#include "shell/display.h"
 #include "shell/shell.h"
 #include "support/headless.h"
-#include "shell/display.h"
 
 namespace {
 
 bool load_once(void)
 {
-    static bool loaded = false;
-    if (!loaded) {
-        start_headless(16);
-        ttf_init();
-        if (load_resources(datafile_path()) != 0)
-            return false;
-        game_menu = new GameMenu;
-        loaded = true;
-    }
-    return true;
+    static bool loaded = start_game_headless() == 0;
+    return loaded;
 }
 
 // A game under way: opened around the middle, a few flags, the pointer on

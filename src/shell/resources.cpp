@@ -63,13 +63,13 @@ const int BITMAP_OBJECTS[] = {
     DAT_B_INPUT, DAT_B_SLIDE, DAT_B_CHOCO, DAT_B_HAPPY, DAT_B_BHO, DAT_B_SAD,
 };
 
-struct FontSpec {
+struct FontSlot {
     int object;
     int height;  // line height in pixels
 };
 
 // Font slots 0..5.
-const FontSpec FONTS[] = {
+const FontSlot FONTS[] = {
     {DAT_AF_WHITE, 16}, {DAT_AF_WILLY, 24}, {DAT_AF_WILLY, 20},
     {DAT_AF_ARIAL, 18}, {DAT_AF_WHITE, 16}, {DAT_AF_WHITE, 12},
 };
@@ -126,18 +126,18 @@ int check_objects(const char *path)
 int create_fonts(void)
 {
     for (int slot = 0; slot < static_cast<int>(sizeof FONTS / sizeof FONTS[0]); slot++) {
-        const FontSpec &spec = FONTS[slot];
-        const DATAFILE &object = resources[spec.object];
+        const FontSlot &wanted = FONTS[slot];
+        const DATAFILE &object = resources[wanted.object];
         font_table[slot] = ttf_load_font_from_mem(object.dat, static_cast<int>(object.size));
         if (!font_table[slot]) {
             std::snprintf(resource_error, sizeof resource_error,
-                          "the font %s cannot be opened", OBJECTS[spec.object].name);
+                          "the font %s cannot be opened", OBJECTS[wanted.object].name);
             return -1;
         }
-        if (ttf_set_font_size(font_table[slot], spec.height) != 0) {
+        if (ttf_set_font_size(font_table[slot], wanted.height) != 0) {
             std::snprintf(resource_error, sizeof resource_error,
-                          "the font %s cannot be sized to %d pixels", OBJECTS[spec.object].name,
-                          spec.height);
+                          "the font %s cannot be sized to %d pixels", OBJECTS[wanted.object].name,
+                          wanted.height);
             return -1;
         }
     }

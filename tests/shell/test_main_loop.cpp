@@ -17,20 +17,8 @@ constexpr int MARK = 0x1234;  // a pixel no scene draws at (0, 0)
 
 class MainLoop : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        start_headless(16);
-        ttf_init();
-        ASSERT_EQ(0, load_resources(datafile_path())) << resource_error;
-        game_menu = new GameMenu;
-    }
-    static void TearDownTestSuite()
-    {
-        delete game_menu;
-        game_menu = nullptr;
-        unload_resources();
-        ttf_exit();
-    }
+    static void SetUpTestSuite() { ASSERT_EQ(0, start_game_headless()) << resource_error; }
+    static void TearDownTestSuite() { stop_game_headless(); }
 
     void SetUp() override
     {
@@ -40,6 +28,8 @@ protected:
         *game_menu = GameMenu();
         quit_requested = 0;
         board_armed = 0;
+        screen_flags = 0;  // no window headless: showing a frame copies nothing
+        screen_failed = false;
         draw_target = create_bitmap(window_width, window_height);
         putpixel(draw_target, 0, 0, MARK);
     }

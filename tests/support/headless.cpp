@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/menu/menu.h"
+#include "shell/resources.h"
 #include "shell/shell.h"
 
 void start_headless(int depth)
@@ -37,4 +39,22 @@ const char *datafile_path(void)
 {
     const char *path = std::getenv("DENTIVALE_DATA");
     return path ? path : DENTIVALE_DATAFILE;
+}
+
+int start_game_headless(void)
+{
+    start_headless(16);
+    ttf_init();
+    if (load_resources(datafile_path()) != 0)
+        return -1;
+    game_menu = new GameMenu;
+    return 0;
+}
+
+void stop_game_headless(void)
+{
+    delete game_menu;
+    game_menu = nullptr;
+    unload_resources();
+    ttf_exit();
 }

@@ -28,4 +28,9 @@ private:
 // The packed datafile of this build (the game itself loads its attached copy).
 const char *datafile_path(void);
 
+// What the scene and the main loop need headless at 16 bits: the text layer,
+// the datafile's bitmaps and fonts, the menu. 0, or -1 with resource_error.
+int start_game_headless(void);
+void stop_game_headless(void);
+
 #endif

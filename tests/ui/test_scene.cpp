@@ -14,20 +14,8 @@ int colour(Rgb c) { return makecol(c.r, c.g, c.b); }
 
 class Scene : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        start_headless(16);
-        ttf_init();
-        ASSERT_EQ(0, load_resources(datafile_path())) << resource_error;
-        game_menu = new GameMenu;
-    }
-    static void TearDownTestSuite()
-    {
-        delete game_menu;
-        game_menu = nullptr;
-        unload_resources();
-        ttf_exit();
-    }
+    static void SetUpTestSuite() { ASSERT_EQ(0, start_game_headless()) << resource_error; }
+    static void TearDownTestSuite() { stop_game_headless(); }
 
     BITMAP *target = nullptr;
 
