@@ -22,7 +22,7 @@ BUTTONS = {"left": 1, "middle": 2, "right": 3}
 
 
 def game_path():
-    return os.environ["DENTIVALE_GAME"]
+    return os.path.abspath(os.environ["DENTIVALE_GAME"])
 
 
 class Game:
@@ -57,9 +57,10 @@ class Game:
         return self
 
     def __exit__(self, *exc):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        if self.process:
+            if self.process.poll() is None:
+                self.process.kill()
+            self.process.communicate()  # also closes the output pipes
         self.d.close()
         if self.owns_workdir:
             shutil.rmtree(self.workdir, ignore_errors=True)
