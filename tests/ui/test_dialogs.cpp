@@ -1,15 +1,12 @@
-// The three dialogs run headless: a script thread plays the timer, moves
-// the pointer, presses buttons and keys between passes, and counts the
-// passes each dialog takes. Plain-coloured stand-in bitmaps show where
-// each piece was drawn.
+// The three dialogs run headless over the game's datafile, while a timer
+// thread plays their passes and moves the pointer, buttons and keys.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <deque>
 #include <functional>
-#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,114 +16,72 @@
 #include "shell/resources.h"
 #include "shell/shell.h"
 #include "support/headless.h"
-#include "text/ttf.h"
 #include "ui/dialogs.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using Step = std::function<void()>;
 
-// Stand-in art: each piece a flat colour of its own.
-const int SLIDE = 1, KNOB = 2, LIT_OK = 3, LIT_ERASE = 4, PANEL = 5, SCENE = 6;
-int colour_of(int piece)
+constexpr int FRAME_W = 504, FRAME_H = 390;  // the Easy window; dialogs centre in it
+constexpr int SLIDE_X = (FRAME_W - 180) / 2, SLIDE_Y = (FRAME_H - 162) / 2;
+constexpr int RECORDS_X = (FRAME_W - 201) / 2, RECORDS_Y = (FRAME_H - 121) / 2;
+
+// Keys reach the dialog through Allegro's keyboard hooks, as if typed:
+// the timer thread appends to the queue, the dialog reads from it.
+int typed[64];
+std::atomic<int> typed_count{0}, read_count{0};
+int hook_keypressed(void) { return read_count < typed_count; }
+int hook_readkey(void) { return hook_keypressed() ? typed[read_count++] : 0; }
+Step typing(std::vector<int> keys)
 {
-    static const int rgb[][3] = {{0, 0, 0}, {200, 200, 120}, {120, 60, 20}, {250, 250, 0},
-                                 {0, 250, 250}, {255, 255, 255}, {40, 90, 160}};
-    return makecol(rgb[piece][0], rgb[piece][1], rgb[piece][2]);
+    return [=] { for (int c : keys) typed[typed_count] = c, typed_count++; };  // counted once stored
+}
+Step pointer(int x, int y, int buttons) { return [=] { mouse_x = x, mouse_y = y, mouse_b = buttons; }; }
+const Step enter = [] { key[KEY_ENTER] = 1; };
+const Step quit = [] { quit_requested = 1; };
+const Step same;  // a pass with nothing changed
+
+// The field as "cols x rows / teeth".
+std::string field(void)
+{
+    return std::to_string(cols) + "x" + std::to_string(rows) + "/" + std::to_string(level_teeth);
 }
 
-// Keys handed to the dialog through Allegro's keyboard hooks, as if typed.
-std::mutex typed_lock;
-std::deque<int> typed;
-int hook_keypressed(void)
+void idle_input(void)
 {
-    std::lock_guard<std::mutex> hold(typed_lock);
-    return !typed.empty();
-}
-int hook_readkey(void)
-{
-    std::lock_guard<std::mutex> hold(typed_lock);
-    if (typed.empty())
-        return 0;
-    int c = typed.front();
-    typed.pop_front();
-    return c;
-}
-void type_key(int c)
-{
-    std::lock_guard<std::mutex> hold(typed_lock);
-    typed.push_back(c);
+    quit_requested = 0;
+    typed_count = read_count = 0;
+    std::memset(const_cast<char *>(key), 0, KEY_MAX);
+    pointer(-100, -100, 0)();
 }
 
-// Plays the timer for a dialog running on the test thread. Before pass k
-// (1-based) it applies steps[k-1]; a step that changes something waits
-// until the previous pass has surely finished. A dialog still open well
-// after the last step is asked to quit, so that it cannot hang the test.
-class Script {
-public:
-    using Step = std::function<void()>;
-
-    explicit Script(std::vector<Step> steps) : steps_(std::move(steps)), thread_([this] { run(); }) {}
-    ~Script() { finish(); }
-
-    // Called once the dialog has returned; the number of passes it took.
-    int finish()
-    {
-        done_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        return passes_;
-    }
-    bool had_to_quit() const { return forced_quit_; }
-
-private:
-    void run()
-    {
-        for (size_t k = 0; k < steps_.size() && !done_; k++) {
-            if (steps_[k]) {
-                std::this_thread::sleep_for(10ms);
-                steps_[k]();
-            }
-            tick();
+// Runs a dialog while a thread plays the timer: before pass k it applies
+// steps[k-1], after a pause that lets the pass before finish. A dialog
+// still open after the last step is made to quit, which costs a pass more.
+// Returns the passes the dialog took.
+int run(void (*dialog)(void), std::vector<Step> steps)
+{
+    std::atomic<bool> done{false};
+    int passes = 0;  // read after the join
+    frame_tick = 0;
+    steps.push_back(quit);
+    std::thread timer([&] {
+        for (size_t k = 0; k < steps.size() && !done; k++) {
+            if (steps[k])
+                std::this_thread::sleep_for(10ms), steps[k]();
+            frame_tick = 1;
+            while (frame_tick && !done)
+                std::this_thread::sleep_for(50us);
+            passes += !frame_tick;
         }
-        auto deadline = std::chrono::steady_clock::now() + 2s;
-        while (!done_ && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
-        if (!done_) {
-            forced_quit_ = true;
-            quit_requested = 1;
-        }
-        while (!done_)
-            tick();
-    }
-    void tick()
-    {
-        frame_tick = 1;
-        while (frame_tick && !done_)
-            std::this_thread::sleep_for(50us);
-        if (!frame_tick)
-            passes_++;
-    }
-
-    std::vector<Step> steps_;
-    std::atomic<bool> done_{false};
-    std::atomic<int> passes_{0};
-    std::atomic<bool> forced_quit_{false};
-    std::thread thread_;
-};
-
-Script::Step pointer(int x, int y, int buttons)
-{
-    return [=] {
-        mouse_x = x;
-        mouse_y = y;
-        mouse_b = buttons;
-    };
+    });
+    dialog();
+    done = true;
+    timer.join();
+    idle_input();
+    return passes;
 }
-Script::Step enter_down() { return [] { key[KEY_ENTER] = 1; }; }
-Script::Step typing(int c) { return [=] { type_key(c); }; }
-Script::Step quit() { return [] { quit_requested = 1; }; }
-const Script::Step same;  // a pass with nothing changed
 
 class Dialogs : public ::testing::Test {
 protected:
@@ -135,424 +90,156 @@ protected:
         start_headless(16);
         ttf_init();
         install_keyboard_hooks(hook_keypressed, hook_readkey);
-        const struct {
-            int slot, w, h, piece;
-        } art[] = {{BMP_SLIDE, 180, 162, SLIDE}, {BMP_CHOCO, 8, 26, KNOB}, {BMP_ONOK, 43, 21, LIT_OK},
-                   {BMP_ONCAN, 91, 21, LIT_ERASE}, {BMP_HIGHSCORE, 201, 121, PANEL},
-                   {BMP_INPUT, 180, 162, PANEL}};
-        for (const auto &a : art) {
-            bitmap_table[a.slot] = create_bitmap(a.w, a.h);
-            clear_to_color(bitmap_table[a.slot], colour_of(a.piece));
-        }
-        const struct {
-            int slot, size;
-        } fonts[] = {{FONT_HEADING, 18}, {FONT_NAME, 16}, {FONT_RECORDS, 12}};
-        for (const auto &f : fonts) {
-            font_table[f.slot] = ttf_load_font(DIALOG_TEST_FONT);
-            ASSERT_NE(nullptr, font_table[f.slot]);
-            ttf_set_font_size(font_table[f.slot], f.size);
-        }
+        ASSERT_EQ(0, load_resources(datafile_path())) << resource_error;
     }
-    static void TearDownTestSuite()
-    {
-        for (BITMAP *&b : bitmap_table) {
-            if (b)
-                destroy_bitmap(b);
-            b = nullptr;
-        }
-        for (TTF_FONT *&f : font_table) {
-            ttf_destroy_font(f);
-            f = nullptr;
-        }
-        ttf_exit();
-    }
-
+    static void TearDownTestSuite() { unload_resources(), ttf_exit(); }
     void SetUp() override
     {
-        quit_requested = 0;
-        frame_tick = 0;
-        std::memset(const_cast<char *>(key), 0, KEY_MAX);
-        mouse_x = mouse_y = -100;
-        mouse_b = 0;
+        idle_input();
         set_level_easy();
-        draw_target = create_bitmap(504, 390);
-        clear_to_color(draw_target, colour_of(SCENE));
+        reset_records();
+        draw_target = create_bitmap(FRAME_W, FRAME_H);
+        clear_to_color(draw_target, scene);
     }
-    void TearDown() override
-    {
-        destroy_bitmap(draw_target);
-        draw_target = nullptr;
-        quit_requested = 0;
-    }
+    void TearDown() override { destroy_bitmap(draw_target); }
 
-    // The dialog's corner, centred in the 504 x 390 frame.
-    int ox(int w) const { return (504 - w) / 2; }
-    int oy(int h) const { return (390 - h) / 2; }
-    int at(int x, int y) const { return getpixel(draw_target, x, y); }
-    bool untouched() const
-    {
-        for (int y = 0; y < draw_target->h; y++)
-            for (int x = 0; x < draw_target->w; x++)
-                if (at(x, y) != colour_of(SCENE))
-                    return false;
-        return true;
-    }
+    const int scene = makecol(40, 90, 160);
 
-    // Runs a dialog under a script; returns the passes it took.
-    int run(void (*dialog)(void), std::vector<Script::Step> steps)
+    // Pixels of the rectangle that differ from the opaque pixels of the art
+    // with its corner at (ax, ay), or from the scene colour without art.
+    int changed(int left, int top, int right, int bottom, BITMAP *art = nullptr, int ax = 0, int ay = 0)
     {
-        Script script(std::move(steps));
-        dialog();
-        int passes = script.finish();
-        EXPECT_FALSE(script.had_to_quit()) << "the dialog did not close by itself";
-        return passes;
+        int n = 0;
+        for (int y = top; y <= bottom; y++)
+            for (int x = left; x <= right; x++) {
+                int want = art ? getpixel(art, x - ax, y - ay) : scene;
+                n += (!art || want != bitmap_mask_color(art)) && getpixel(draw_target, x, y) != want;
+            }
+        return n;
     }
+    bool untouched() { return changed(0, 0, FRAME_W - 1, FRAME_H - 1) == 0; }
+    bool shows(BITMAP *s, int x, int y) { return !changed(x, y, x + s->w - 1, y + s->h - 1, s, x, y); }
 };
 
-// --- customize -----------------------------------------------------------
-
-class Customize : public Dialogs {
-protected:
-    int x0 = ox(180), y0 = oy(162);
-    // Clicks the slider whose top is given at x offset dx (button down one
-    // pass, up the next), then Enter.
-    void click_slider(int top, int dx, int dy = 5)
-    {
-        key[KEY_ENTER] = 0;
-        EXPECT_EQ(3, run(customize_dialog, {pointer(x0 + dx, y0 + top + dy, 1), pointer(-100, -100, 0), enter_down()}));
+TEST_F(Dialogs, SliderBandsPickTheSteps)
+{
+    // Size step s gives size s + 1, density step d the divisor of 11 - 1.5 d.
+    const struct { int top, dx, step; const char *field; } clicks[] = {
+        {31, 31, 2, "24x15/45"}, {31, 32, 0, "9x7/7"}, {31, 60, 0, "9x7/7"}, {31, 61, 1, "18x14/31"},
+        {31, 89, 1, "18x14/31"}, {31, 90, 2, "24x15/45"}, {31, 118, 2, "24x15/45"},
+        {31, 119, 3, "32x20/80"}, {31, 147, 3, "32x20/80"}, {31, 148, 4, "40x25/125"},
+        {31, 172, 4, "40x25/125"}, {31, 173, 2, "24x15/45"},  // size; density below
+        {89, 60, 0, "24x15/32"}, {89, 61, 1, "24x15/40"}, {89, 172, 4, "24x15/72"}};
+    for (const auto &c : clicks) {
+        SCOPED_TRACE(testing::Message() << "slider at " << c.top << ", x offset " << c.dx);
+        EXPECT_EQ(2, run(customize_dialog, {pointer(SLIDE_X + c.dx, SLIDE_Y + c.top + 5, 1), enter}));
+        EXPECT_EQ(c.field, field());
+        EXPECT_TRUE(shows(bitmap_table[BMP_CHOCO], SLIDE_X + 32 + 28 * c.step, SLIDE_Y + c.top));
     }
-};
+}
 
-TEST_F(Customize, EnterAtOnceGivesTheMiddleFieldWithoutDrawing)
+TEST_F(Dialogs, EnterOkHeldOrCloseButtonEndTheDialogs)
 {
     key[KEY_ENTER] = 1;
     EXPECT_EQ(1, run(customize_dialog, {same}));
     EXPECT_EQ(LEVEL_CUSTOM, level);
-    EXPECT_EQ(24, cols);
-    EXPECT_EQ(15, rows);
-    EXPECT_EQ(45, level_teeth);
-    EXPECT_EQ(504, window_width);
-    EXPECT_EQ(390, window_height);
+    EXPECT_EQ("24x15/45", field());
+    EXPECT_EQ(1, run(customize_dialog, {pointer(SLIDE_X + 111, SLIDE_Y + 146, 1)}));
+    // The close button already pressed: no pass, but the name and the sliders apply.
+    set_level_hard();
+    ticks = 125;
+    for (auto dialog : {records_dialog, name_entry_dialog, customize_dialog}) {
+        quit_requested = 1;
+        EXPECT_EQ(0, run(dialog, {}));
+    }
     EXPECT_TRUE(untouched());
+    EXPECT_STREQ("???", records[2].name);
+    EXPECT_EQ(2, records[2].seconds);
+    EXPECT_EQ("24x15/45", field());
+    // Pressed during a pass: that pass still acts and draws.
+    EXPECT_EQ(1, run(customize_dialog, {[] { pointer(SLIDE_X + 32, SLIDE_Y + 36, 1)(), quit(); }}));
+    EXPECT_EQ("9x7/7", field());
+    EXPECT_TRUE(shows(bitmap_table[BMP_CHOCO], SLIDE_X + 32, SLIDE_Y + 31));
 }
 
-TEST_F(Customize, PointerBandsPickStepsAndKnobsDrawTwentyEightApart)
+TEST_F(Dialogs, RecordsButtonsLightAndEraseWaitsUntilTheButtonHasBeenUp)
 {
-    const struct {
-        int dx, size_cols, size_rows;
-    } bands[] = {{32, 9, 7}, {60, 9, 7}, {61, 18, 14}, {89, 18, 14}, {90, 24, 15},
-                 {118, 24, 15}, {119, 32, 20}, {147, 32, 20}, {148, 40, 25}, {172, 40, 25}};
-    for (const auto &b : bands) {
-        click_slider(SIZE_SLIDER_TOP, b.dx);
-        EXPECT_EQ(b.size_cols, cols) << "x offset " << b.dx;
-        EXPECT_EQ(b.size_rows, rows) << "x offset " << b.dx;
-        int step = (b.size_cols == 9) ? 0 : (b.size_cols == 18) ? 1 : (b.size_cols == 24) ? 2 : (b.size_cols == 32) ? 3 : 4;
-        int knob_x = x0 + 32 + 28 * step;
-        EXPECT_EQ(colour_of(KNOB), at(knob_x, y0 + 31)) << "step " << step;
-        EXPECT_EQ(colour_of(KNOB), at(knob_x + 7, y0 + 31 + 25)) << "step " << step;
-        EXPECT_NE(colour_of(KNOB), at(knob_x + 8, y0 + 31)) << "step " << step;
-        EXPECT_EQ(colour_of(KNOB), at(x0 + 32 + 56, y0 + 89)) << "density knob stays at step 2";
-    }
-    const int teeth[] = {32, 40, 45, 60, 72};  // 24 x 15 for densities 0..4
-    for (int d = 0; d < 5; d++) {
-        click_slider(DENSITY_SLIDER_TOP, 33 + 29 * d);
-        EXPECT_EQ(24, cols);
-        EXPECT_EQ(teeth[d], level_teeth) << "density " << d;
-    }
-}
-
-TEST_F(Customize, SliderAreasEndWhereTheyShould)
-{
-    for (int dx : {31, 173}) {  // left and right of the track
-        click_slider(SIZE_SLIDER_TOP, dx);
-        EXPECT_EQ(24, cols) << dx;
-    }
-    click_slider(SIZE_SLIDER_TOP, 32, 26);  // bottom row of the 27-row area
-    EXPECT_EQ(9, cols);
-    click_slider(SIZE_SLIDER_TOP, 32, 27);
-    EXPECT_EQ(24, cols);
-    click_slider(DENSITY_SLIDER_TOP, 172, 0);
-    EXPECT_EQ(72, level_teeth);
-    click_slider(DENSITY_SLIDER_TOP, 172, -1);
-    EXPECT_EQ(45, level_teeth);
-}
-
-TEST_F(Customize, DraggingFollowsThePointerWhileHeldInTheBand)
-{
-    int y = y0 + SIZE_SLIDER_TOP + 10;
-    EXPECT_EQ(5, run(customize_dialog, {pointer(x0 + 40, y, 1), pointer(x0 + 170, y, 1),
-                                        pointer(x0 + 170, y + 40, 1),  // left the band: stays
-                                        pointer(x0 + 100, y + 40, 1), enter_down()}));
-    EXPECT_EQ(40, cols);
-}
-
-TEST_F(Customize, OkHeldEndsBeforeDrawingAndHoverLightsIt)
-{
-    EXPECT_EQ(1, run(customize_dialog, {pointer(x0 + 111, y0 + 146, 1)}));
-    EXPECT_TRUE(untouched());
-    EXPECT_EQ(24, cols);
-
-    EXPECT_EQ(2, run(customize_dialog, {pointer(x0 + 68, y0 + 126, 0), enter_down()}));
-    EXPECT_EQ(colour_of(LIT_OK), at(x0 + 68, y0 + 126));
-    EXPECT_EQ(colour_of(LIT_OK), at(x0 + 110, y0 + 146));
-
-    // One pixel beyond the OK area a press does nothing.
-    key[KEY_ENTER] = 0;
-    clear_to_color(draw_target, colour_of(SCENE));
-    EXPECT_EQ(2, run(customize_dialog, {pointer(x0 + 112, y0 + 146, 1), enter_down()}));
-    EXPECT_EQ(colour_of(SLIDE), at(x0 + 68, y0 + 126));
-}
-
-TEST_F(Customize, CloseButtonEndsAfterThePassAndAppliesTheSteps)
-{
-    int y = y0 + SIZE_SLIDER_TOP + 5;
-    Script script({same, [=] { pointer(x0 + 32, y, 1)(); quit()(); }, same});
-    customize_dialog();
-    EXPECT_EQ(2, script.finish());
-    EXPECT_EQ(9, cols);
-    EXPECT_EQ(colour_of(KNOB), at(x0 + 32, y0 + 31));  // that pass was drawn
-
-    quit_requested = 1;
-    clear_to_color(draw_target, colour_of(SCENE));
-    customize_dialog();
-    EXPECT_EQ(24, cols);
-    EXPECT_EQ(45, level_teeth);
-    EXPECT_TRUE(untouched());
-}
-
-// --- records -------------------------------------------------------------
-
-class Records : public Dialogs {
-protected:
-    int x0 = ox(201), y0 = oy(121);
-    void SetUp() override
-    {
-        Dialogs::SetUp();
-        std::memset(records, 0, sizeof records);
-        reset_records();
-    }
-    void set(int i, const char *name, int32_t seconds)
-    {
-        std::strcpy(records[i].name, name);
-        records[i].seconds = seconds;
-    }
-    bool ink_in(int left, int top, int right, int bottom) const
-    {
-        for (int y = top; y <= bottom; y++)
-            for (int x = left; x <= right; x++)
-                if (at(x, y) != colour_of(PANEL))
-                    return true;
-        return false;
-    }
-};
-
-TEST_F(Records, EnterOkAndQuitClose)
-{
-    key[KEY_ENTER] = 1;
-    EXPECT_EQ(1, run(records_dialog, {same}));
-    EXPECT_TRUE(untouched());
-    key[KEY_ENTER] = 0;
-
-    EXPECT_EQ(1, run(records_dialog, {pointer(x0 + 147, y0 + 95, 1)}));
-    EXPECT_TRUE(untouched());
-    EXPECT_EQ(2, run(records_dialog, {pointer(x0 + 190, y0 + 116, 0), pointer(x0 + 190, y0 + 116, 1)}));
-    EXPECT_EQ(colour_of(LIT_OK), at(x0 + 147, y0 + 95));
-
-    EXPECT_EQ(3, run(records_dialog, {pointer(-100, -100, 0), same, quit()}));
-    quit_requested = 1;
-    Script script({});
-    records_dialog();
-    EXPECT_EQ(0, script.finish());
-}
-
-TEST_F(Records, EraseWaitsForTheChoosingPressToEndAndLeavesTheFile)
-{
-    char pattern[] = "/tmp/dentivale-dialog-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    std::string path = std::string(pattern) + "/game.dat";
-    records_path = path.c_str();
-    set(0, "Ann", 5);
-    set(1, "Bob", 6);
-    set(2, "Cy", 7);
-    ASSERT_EQ(0, save_records());
-    auto file_bytes = [&] {
-        std::string bytes(200, '\0');
-        FILE *f = std::fopen(path.c_str(), "rb");
-        bytes.resize(std::fread(&bytes[0], 1, bytes.size(), f));
-        std::fclose(f);
-        return bytes;
-    };
-    std::string saved = file_bytes();
-
-    auto erase = pointer(x0 + 12, y0 + 95, 1);
-    EXPECT_EQ(4, run(records_dialog, {erase, same, same, enter_down()}));
+    std::strcpy(records[0].name, "Ann");
+    Step erase = pointer(RECORDS_X + 12, RECORDS_Y + 95, 1);
+    EXPECT_EQ(4, run(records_dialog, {erase, same, pointer(RECORDS_X + 147, RECORDS_Y + 95, 0),
+                                      pointer(RECORDS_X + 190, RECORDS_Y + 116, 1)}));
     EXPECT_STREQ("Ann", records[0].name);
-    EXPECT_EQ(colour_of(LIT_ERASE), at(x0 + 12, y0 + 95));
-
-    key[KEY_ENTER] = 0;
-    EXPECT_EQ(4, run(records_dialog, {erase, pointer(x0 + 102, y0 + 116, 0), pointer(x0 + 102, y0 + 116, 1),
-                                      enter_down()}));
+    EXPECT_TRUE(shows(bitmap_table[BMP_ONOK], RECORDS_X + 147, RECORDS_Y + 95));
+    EXPECT_EQ(4, run(records_dialog, {erase, pointer(RECORDS_X + 102, RECORDS_Y + 116, 0),
+                                      pointer(RECORDS_X + 102, RECORDS_Y + 116, 1), enter}));
     EXPECT_STREQ("Quibo", records[0].name);
-    EXPECT_EQ(60, records[0].seconds);
-    EXPECT_EQ(600, records[1].seconds);
-    EXPECT_EQ(6000, records[2].seconds);
-    EXPECT_EQ(saved, file_bytes());
-
-    records_path = "game.dat";
-    std::remove(path.c_str());
-    rmdir(pattern);
+    EXPECT_TRUE(shows(bitmap_table[BMP_ONCAN], RECORDS_X + 12, RECORDS_Y + 95));
 }
 
-TEST_F(Records, LinesAreDrawnWithinTheirColumnsAndNeverOutsideTheDialog)
+TEST_F(Dialogs, RecordsLinesStayInTheirColumnsAndInsideTheDialog)
 {
-    // Names from a file without a zero byte: 30 wide letters, and 29
-    // spaces and a dot followed by padding and seconds bytes that hold no
-    // zero byte either. Only the 30 bytes of a name may be drawn.
+    // Names without a zero byte: thirty wide letters, and twenty-nine
+    // spaces and a dot before padding and seconds that hold no zero either.
     std::memset(&records[1], 'W', sizeof records[1]);
-    records[1].seconds = 600;
     std::memset(&records[2], ' ', sizeof records[2]);
     records[2].name[RECORD_NAME_SIZE - 1] = '.';
     records[2].seconds = 0x41414141;
-    EXPECT_EQ(2, run(records_dialog, {same, enter_down()}));
+    EXPECT_EQ(2, run(records_dialog, {same, enter}));
 
-    int step = ttf_get_font_height(font_table[FONT_RECORDS]) + 9;
-    auto line_top = [&](int i) { return y0 + 31 + i * step; };
-    auto line_ink = [&](int i, int left, int right) {
-        return ink_in(x0 + left, line_top(i), x0 + right, line_top(i) + step - 9);
-    };
-    EXPECT_TRUE(line_ink(0, 100, 124)) << "time";
-    EXPECT_FALSE(line_ink(0, 125, 150)) << "gap between time and name";
-    EXPECT_TRUE(line_ink(0, 151, 191)) << "name";
-    EXPECT_FALSE(line_ink(0, 192, 200)) << "right margin";
-    EXPECT_FALSE(line_ink(2, 125, 183)) << "the dot's name holds nothing else";
-    EXPECT_TRUE(line_ink(2, 184, 191)) << "the dot";
-
-    for (int y = 0; y < draw_target->h; y++)
-        for (int x = 0; x < draw_target->w; x++)
-            if (x < x0 || x > x0 + 200 || y < y0 || y > y0 + 120) {
-                ASSERT_EQ(colour_of(SCENE), at(x, y)) << x << "," << y;
-            }
+    int height = ttf_get_font_height(font_table[FONT_RECORDS]);
+    const struct { int line, left, right; bool ink; } columns[] = {
+        {0, 100, 124, true}, {0, 125, 150, false}, {0, 151, 191, true},  // time, gap, name
+        {0, 192, 200, false}, {2, 125, 183, false}, {2, 184, 191, true}};  // margin; the dot alone
+    for (const auto &c : columns) {
+        int top = RECORDS_Y + 31 + c.line * (height + 9);
+        EXPECT_EQ(c.ink, changed(RECORDS_X + c.left, top, RECORDS_X + c.right, top + height - 1,
+                                 bitmap_table[BMP_HIGHSCORE], RECORDS_X, RECORDS_Y) > 0)
+            << "line " << c.line << ", x " << c.left << " to " << c.right;
+    }
+    // In a font twice as high the thirty letters would reach past both sides.
+    ttf_set_font_size(font_table[FONT_RECORDS], 2 * height);
+    EXPECT_EQ(2, run(records_dialog, {same, enter}));
+    ttf_set_font_size(font_table[FONT_RECORDS], height);
+    rectfill(draw_target, RECORDS_X, RECORDS_Y, RECORDS_X + 200, RECORDS_Y + 120, scene);
+    EXPECT_TRUE(untouched());
 }
-
-// --- name entry ----------------------------------------------------------
 
 TEST(NameEntryKey, PrintableUpToEightBackspaceAndNothingElse)
 {
     char name[NAME_MAX_LENGTH + 1] = "";
     EXPECT_EQ(0, name_entry_key(name, 8));
-    for (int c : {' ', '~', 'a', 'Z', '0', '!', '.', 'q'})
-        EXPECT_EQ(1, name_entry_key(name, c));
-    EXPECT_STREQ(" ~aZ0!.q", name);
-    EXPECT_EQ(0, name_entry_key(name, 'x'));
+    for (int c : {' ', '~', 'a', 'Z', '0', '!', '.', 'q', 'x'})
+        EXPECT_EQ(c != 'x', name_entry_key(name, c)) << c;
     EXPECT_STREQ(" ~aZ0!.q", name);
     EXPECT_EQ(1, name_entry_key(name, 8));
-    EXPECT_STREQ(" ~aZ0!.", name);
     for (int c : {0, 9, 13, 27, 31, 127, 128, 0xE9, 0x161, 0x20AC, -1})
         EXPECT_EQ(0, name_entry_key(name, c)) << c;
     EXPECT_STREQ(" ~aZ0!.", name);
-    for (int i = 0; i < 7; i++)
-        name_entry_key(name, 8);
-    EXPECT_STREQ("", name);
 }
 
-class NameEntry : public Dialogs {
-protected:
-    int x0 = ox(180), y0 = oy(162);
-    void SetUp() override
-    {
-        Dialogs::SetUp();
-        std::memset(records, 0, sizeof records);
-        reset_records();
-        std::memcpy(records[1].name, "Quibo\0keep", 10);
-    }
-    bool caret_shown() const { return at(x0 + 37, y0 + 100) == makecol(0, 0, 0); }
-};
-
-TEST_F(NameEntry, TypedNameAndTimeGoIntoTheLevelsRecord)
+TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
 {
+    std::memcpy(records[1].name, "Quibo\0keep", 10);
     set_level_intermediate();
     ticks = 3599;
-    type_key('z');  // pressed during the game: not part of the name
-    EXPECT_EQ(12, run(name_entry_dialog, {typing('A'), typing('n'), typing('n'), typing(8), typing('d'), same,
-                                          typing('y'), typing(0xE9), typing('!'), typing(27), same,
-                                          enter_down()}));
-    EXPECT_STREQ("Andy!", records[1].name);
-    EXPECT_EQ(0, std::memcmp("Andy!\0keep", records[1].name, 10));  // the field's tail is kept
+    typing({'z'})();  // pressed during the game: not part of the name
+    // One key a pass.
+    Step keys = typing({'A', 'n', 'n', 8, 'd', 'y', 0xE9, '!', 27});
+    EXPECT_EQ(10, run(name_entry_dialog, {keys, same, same, same, same, same, same, same, same, enter}));
+    EXPECT_EQ(std::string("Andy!\0keep", 10), std::string(records[1].name, 10));
     EXPECT_EQ(59, records[1].seconds);
     EXPECT_STREQ("Quibo", records[0].name);
-    EXPECT_EQ(60, records[0].seconds);
-}
 
-TEST_F(NameEntry, OneKeyAPassAndEightAtMost)
-{
-    set_level_hard();
-    ticks = 60 * 100;
-    auto ten_keys = [] {
-        for (char c : std::string("abcdefghij"))
-            type_key(c);
-    };
-    EXPECT_EQ(5, run(name_entry_dialog, {ten_keys, same, same, same, enter_down()}));
-    EXPECT_STREQ("abcd", records[2].name);
-
-    key[KEY_ENTER] = 0;  // the six keys left over are cleared at the next opening
-    std::vector<Script::Step> steps = {ten_keys};
-    steps.resize(11);
-    steps.push_back(enter_down());
-    EXPECT_EQ(12, run(name_entry_dialog, steps));
-    EXPECT_STREQ("abcdefgh", records[2].name);
-    EXPECT_EQ(100, records[2].seconds);
-}
-
-TEST_F(NameEntry, EmptyNameBecomesQuestionMarksByOkEnterOrClose)
-{
     ticks = 125;
-    EXPECT_EQ(2, run(name_entry_dialog, {pointer(x0 + 68, y0 + 121, 0), pointer(x0 + 111, y0 + 141, 1)}));
-    EXPECT_STREQ("???", records[0].name);
-    EXPECT_EQ(2, records[0].seconds);
-    EXPECT_EQ(colour_of(LIT_OK), at(x0 + 68, y0 + 121));
+    // An empty name closed with OK (the dialog has the customize dialog's size).
+    EXPECT_EQ(2, run(name_entry_dialog, {pointer(SLIDE_X + 68, SLIDE_Y + 121, 0),
+                                         pointer(SLIDE_X + 111, SLIDE_Y + 141, 1)}));
+    EXPECT_STREQ("???", records[1].name);
+    EXPECT_EQ(2, records[1].seconds);
 
-    reset_records();
-    auto away_and_x = [] {
-        pointer(-100, -100, 0)();
-        type_key('x');
-    };
-    EXPECT_EQ(3, run(name_entry_dialog, {away_and_x, same, quit()}));
-    EXPECT_STREQ("x", records[0].name);
-
-    reset_records();
-    clear_to_color(draw_target, colour_of(SCENE));
-    quit_requested = 1;
-    name_entry_dialog();
-    EXPECT_STREQ("???", records[0].name);
-    EXPECT_TRUE(untouched());
-}
-
-TEST_F(NameEntry, CaretShowsThirtyPassesAndHidesTwentyEight)
-{
-    const struct {
-        int passes;
-        bool shown;
-    } cases[] = {{1, true}, {30, true}, {31, false}, {58, false}, {59, true}};
-    for (const auto &c : cases) {
-        key[KEY_ENTER] = 0;
-        std::vector<Script::Step> steps(c.passes);
-        steps.push_back(enter_down());
-        EXPECT_EQ(c.passes + 1, run(name_entry_dialog, steps));
-        EXPECT_EQ(c.shown, caret_shown()) << "after " << c.passes << " passes";
-    }
-}
-
-TEST_F(NameEntry, CustomLevelHasNoRecordToEnter)
-{
-    set_level_custom(3, 2);
-    for (auto &r : records)
-        r.seconds = 1000;
-    Script script({});
-    name_entry_dialog();
-    EXPECT_EQ(0, script.finish());
-    for (auto &r : records)
-        EXPECT_EQ(1000, r.seconds);
-    EXPECT_TRUE(untouched());
+    set_level_custom(3, 2);  // keeps no record
+    EXPECT_EQ(0, run(name_entry_dialog, {}));
+    EXPECT_EQ(2, records[1].seconds);
 }
 
 }  // namespace
