@@ -74,14 +74,6 @@ const FontSlot FONTS[] = {
     {DAT_AF_ARIAL, 18}, {DAT_AF_WHITE, 16}, {DAT_AF_WHITE, 12},
 };
 
-void clear_tables(void)
-{
-    for (BITMAP *&slot : bitmap_table)
-        slot = nullptr;
-    for (TTF_FONT *&slot : font_table)
-        slot = nullptr;
-}
-
 // Checks objects 0..14 in order; 0, or -1 with resource_error set.
 int check_objects(const char *path)
 {
@@ -150,7 +142,7 @@ bool is_attached(const char *path) { return std::strcmp(path, "#") == 0; }
 
 int load_resources(const char *path)
 {
-    clear_tables();
+    unload_resources();  // a second load replaces the first instead of leaking it
     resource_error[0] = '\0';
     resources = load_datafile(path);
     if (!resources) {
