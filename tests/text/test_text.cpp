@@ -1,0 +1,481 @@
+// The TrueType layer on the game's fonts from Debian's packages: sizing and
+// the glyph cache, widths, drawing against a per-pixel reference, the
+// aligned and formatted family, and damaged font bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/headless.h"
+#include "text/ttf.h"
+
+#include <allegro/internal/aintern.h>  // the drawing mode and blender the translucent path leaves
+
+namespace {
+
+const char *const GAME_FONTS[] = {DENTIVALE_FONT_DIR "/liberation2/LiberationSans-Regular.ttf",
+                                  DENTIVALE_FONT_DIR "/dejavu/DejaVuSansMono-Bold.ttf",
+                                  DENTIVALE_FONT_DIR "/comfortaa/Comfortaa-Bold.ttf"};
+
+struct Destroy {
+    void operator()(TTF_FONT *font) const { ttf_destroy_font(font); }
+    void operator()(BITMAP *bmp) const { destroy_bitmap(bmp); }
+};
+using FontPtr = std::unique_ptr<TTF_FONT, Destroy>;
+using BitmapPtr = std::unique_ptr<BITMAP, Destroy>;
+
+std::vector<uint8_t> read_file(const char *path)
+{
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+FontPtr open_sized(const char *path, int height)
+{
+    FontPtr font(ttf_load_font(path));
+    EXPECT_TRUE(font && ttf_set_font_size(font.get(), height) == 0) << path;
+    return font;
+}
+
+BitmapPtr filled_bitmap(int w, int h, int colour)
+{
+    BitmapPtr bmp(create_bitmap(w, h));
+    clear_to_color(bmp.get(), colour);
+    return bmp;
+}
+
+bool same_pixels(BITMAP *a, BITMAP *b)
+{
+    for (int y = 0; y < a->h; y++)
+        if (std::memcmp(a->line[y], b->line[y], a->w * ((bitmap_color_depth(a) + 7) / 8)) != 0)
+            return false;
+    return true;
+}
+
+// The glyph a character draws with, looked up as a caller would.
+TTF_GLYPH &glyph_of(TTF_FONT *font, int code)
+{
+    FT_UInt index = FT_Get_Char_Index(font->face, code);
+    ttf_cache_glyph(font, index);
+    return font->glyphs[index];
+}
+
+class TextTest : public testing::Test {
+protected:
+    void SetUp() override { start_headless(16); ASSERT_EQ(0, ttf_init()); }
+    void TearDown() override { ttf_text_mode(0); solid_mode(); }
+};
+
+// First in the file, so that the first call sees the initial background.
+TEST_F(TextTest, TextModeAndSpacingClamp)
+{
+    EXPECT_EQ(0, ttf_text_mode(-1));
+    EXPECT_EQ(-1, ttf_text_mode(1234));
+    EXPECT_EQ(1234, ttf_text_mode(0));
+    FontPtr font = open_sized(GAME_FONTS[0], 20);
+    for (const auto &c : {std::pair{-3, 0}, {0, 0}, {7, 7}, {4096, 4096}, {5000, 4096}}) {
+        ttf_set_char_spacing(font.get(), c.first);
+        EXPECT_EQ(c.second, ttf_get_char_spacing(font.get())) << c.first;
+    }
+}
+
+// Line heights from a face of the test's own FreeType, over every pixel
+// size. Liberation Sans given a short line (0.6 em, on both faces) makes
+// the search run upward. At every height a string measures as its
+// advances say, with the spacing after those that advance: the combining
+// accent U+0301 advances 0 in two of the fonts, U+FFFE draws glyph 0.
+TEST_F(TextTest, SizeSearchAgainstBruteForceAndWidthsAgainstAdvances)
+{
+    FT_Library lib;
+    ASSERT_EQ(0, FT_Init_FreeType(&lib));
+    const char *text = "aW 1\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBE\xCC\x81";
+    constexpr int MAX_PROBE = 120;
+    int inexact[2] = {0, 0}, zero_advances = 0;  // heights without an exact size: downward, upward
+    for (int f = 0; f < 4; f++) {
+        FT_Face face;
+        ASSERT_EQ(0, FT_New_Face(lib, GAME_FONTS[f % 3], 0, &face));
+        FontPtr font(ttf_load_font(GAME_FONTS[f % 3]));
+        ASSERT_TRUE(font && ttf_get_font_height(font.get()) == 8);  // opened at line height 8
+        if (f == 3) {  // of 2048 units
+            face->ascender = font->face->ascender = 800;
+            face->descender = font->face->descender = -430;
+        }
+        double line[MAX_PROBE + 1];
+        for (int s = 1; s <= MAX_PROBE; s++) {
+            ASSERT_EQ(0, FT_Set_Pixel_Sizes(face, 0, s));
+            line[s] = std::fabs(std::floor(face->size->metrics.ascender / 64.0)) +
+                      std::fabs(std::floor(face->size->metrics.descender / 64.0));
+        }
+        for (int h = 6; h <= 64; h++) {
+            SCOPED_TRACE(testing::Message() << "font " << f << " line height " << h);
+            ASSERT_EQ(0, ttf_set_font_size(font.get(), h));
+            const int chosen = font->pixel_size;
+            ASSERT_TRUE(chosen >= 1 && chosen < MAX_PROBE) << chosen;
+            const bool exists = std::count(line + 1, line + MAX_PROBE + 1, h) > 0;
+            int largest_below = 0;
+            for (int s = 1; s <= MAX_PROBE; s++)
+                largest_below = line[s] < h ? s : largest_below;
+            inexact[line[h] < h] += !exists;
+            EXPECT_TRUE(exists ? line[chosen] == h : chosen == largest_below) << "chose " << chosen;
+            EXPECT_EQ(chosen, font->face->size->metrics.y_ppem);
+            ASSERT_EQ(0, FT_Set_Pixel_Sizes(face, 0, chosen));
+            EXPECT_EQ(std::floor(face->size->metrics.ascender / 64.0), font->ascender);
+
+            ttf_set_char_spacing(font.get(), h % 5);
+            int64_t width = 0;
+            const char *p = text;
+            for (int code; (code = ugetxc(&p)) != 0;) {
+                ASSERT_EQ(0, FT_Load_Glyph(face, FT_Get_Char_Index(face, code), FT_LOAD_DEFAULT));
+                width += face->glyph->advance.x >= 64 ? face->glyph->advance.x / 64 + h % 5 : 0;
+                zero_advances += face->glyph->advance.x < 64;
+            }
+            EXPECT_EQ(width, ttf_text_length(font.get(), text));
+        }
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(lib);
+    EXPECT_GT(inexact[0], 0) << "no downward search without an exact size";
+    EXPECT_GT(inexact[1], 0) << "no upward search without an exact size: the step back went untested";
+    EXPECT_GT(zero_advances, 0);
+}
+
+// A resize flushes every glyph. The current height, refused heights and a
+// face without line height at any size (the upward search must give up)
+// keep the size and the cache.
+TEST_F(TextTest, SizingFlushesOrKeepsTheCache)
+{
+    FontPtr font = open_sized(GAME_FONTS[2], 20);
+    BitmapPtr bmp = filled_bitmap(400, 60, 0);
+    ttf_textout_aa_ex(bmp.get(), font.get(), "The quick brown fox, 0123456789", 0, 0, 255, -1);
+    const int rows = glyph_of(font.get(), 'H').aa_height;
+    ASSERT_EQ(0, ttf_set_font_size(font.get(), 40));
+    for (FT_Long i = 0; i < font->face->num_glyphs; i++)
+        ASSERT_TRUE(!font->glyphs[i].cached && !font->glyphs[i].mono_bits && !font->glyphs[i].aa_bits) << i;
+    TTF_GLYPH &glyph = glyph_of(font.get(), 'H');
+    EXPECT_GT(glyph.aa_height, rows * 3 / 2);
+    uint8_t *const bits = glyph.aa_bits;
+    const int pixel_size = font->pixel_size, ascender = font->ascender;
+    for (int height : {40, 0, -1, -20, 70000, 20}) {  // 70000: FreeType refuses the probe
+        if (height == 20)
+            font->face->ascender = font->face->descender = 0;
+        EXPECT_EQ(height == 40 ? 0 : -1, ttf_set_font_size(font.get(), height)) << height;
+        EXPECT_TRUE(font->height == 40 && font->pixel_size == pixel_size && font->ascender == ascender) << height;
+        EXPECT_EQ(pixel_size, font->face->size->metrics.y_ppem) << height;
+        EXPECT_TRUE(glyph.cached && bits && glyph.aa_bits == bits) << height;
+    }
+}
+
+TEST_F(TextTest, MemoryFontsDrawFromTheirOwnCopy)
+{
+    const std::vector<uint8_t> file = read_file(GAME_FONTS[1]);
+    uint8_t *block = static_cast<uint8_t *>(std::malloc(file.size()));
+    std::memcpy(block, file.data(), file.size());
+    FontPtr font(ttf_load_font_from_mem(block, static_cast<int>(file.size())));
+    std::memset(block, 0xA5, file.size());
+    std::free(block);
+    ASSERT_TRUE(font && ttf_set_font_size(font.get(), 24) == 0);  // glyphs load from here on
+    BitmapPtr drawn[2] = {filled_bitmap(300, 40, 80), filled_bitmap(300, 40, 80)};
+    ttf_textout_aa_ex(drawn[0].get(), font.get(), "Memory 42!", 3, 4, makecol(250, 240, 0), -1);
+    EXPECT_FALSE(same_pixels(drawn[0].get(), drawn[1].get()));
+}
+
+// Without a charmap codes are glyph indices; a code past the face draws as
+// glyph 0, as a character the charmap lacks does. Indices outside the face
+// are never cached.
+TEST_F(TextTest, CodesPastTheFaceDrawAsGlyphZero)
+{
+    FontPtr font = open_sized(GAME_FONTS[2], 20);
+    const int past = static_cast<int>(font->face->num_glyphs) + 3;
+    ASSERT_LT(past, 0x800);  // a two-byte UTF-8 code
+    const char code[3] = {char(0xC0 | past >> 6), char(0x80 | (past & 63)), 0};
+    BitmapPtr drawn[3] = {filled_bitmap(60, 30, 0), filled_bitmap(60, 30, 0), filled_bitmap(60, 30, 0)};
+    ttf_textout_aa_ex(drawn[0].get(), font.get(), "\xEF\xBF\xBE", 2, 2, 255, -1);
+    font->face->charmap = nullptr;
+    ttf_textout_aa_ex(drawn[1].get(), font.get(), code, 2, 2, 255, -1);
+    EXPECT_TRUE(same_pixels(drawn[0].get(), drawn[1].get()));
+    EXPECT_FALSE(same_pixels(drawn[1].get(), drawn[2].get()));
+    for (int index : {-1, past - 3, INT_MAX})
+        ttf_cache_glyph(font.get(), index);
+}
+
+// Rows stored bottom-up (negative pitch) come out top first; short rows and
+// missing buffers are refused.
+TEST(TextUnpack, RowsAreReadTopFirstWithinTheBuffer)
+{
+    uint8_t mono[6] = {0x00, 0xC0, 0x80, 0x40, 0xFF, 0x80}, gray[6] = {1, 2, 3, 4, 5, 6}, out[30];
+    FT_Bitmap bitmap{3, 10, -2, mono, 0, FT_PIXEL_MODE_MONO, 0, nullptr};        // 10 pixels in 2 bytes a row
+    FT_Bitmap gray_bitmap{2, 2, -3, gray, 256, FT_PIXEL_MODE_GRAY, 0, nullptr};  // and a padding byte
+    ASSERT_EQ(0, ttf_unpack_mono(&bitmap, out));
+    EXPECT_EQ(std::vector<uint8_t>({128, 64, 32, 16, 8, 4, 2, 1, 128, 0, 128, 0, 0, 0, 0, 0, 0, 0, 0, 64, 0, 0, 0, 0,
+                                    0, 0, 0, 0, 128, 64}),
+              std::vector<uint8_t>(out, out + 30));
+    ASSERT_EQ(0, ttf_unpack_gray(&gray_bitmap, out));
+    EXPECT_EQ(std::vector<uint8_t>({4, 5, 1, 2}), std::vector<uint8_t>(out, out + 4));
+    bitmap.pitch = gray_bitmap.pitch = 1;
+    EXPECT_EQ(-1, ttf_unpack_mono(&bitmap, out));
+    EXPECT_EQ(-1, ttf_unpack_gray(&gray_bitmap, out));
+    gray_bitmap.pitch = 3;
+    gray_bitmap.buffer = nullptr;
+    EXPECT_EQ(-1, ttf_unpack_gray(&gray_bitmap, out));
+}
+
+TEST_F(TextTest, RampRunsFromBackgroundToTextColour)
+{
+    set_color_depth(32);  // no channel bits lost
+    FontPtr font = open_sized(GAME_FONTS[0], 20);
+    TTF_GLYPH &g = glyph_of(font.get(), 'X');  // made to hold coverage 0..255 in 16 rows, top-left at the pen
+    g.aa_bits = static_cast<uint8_t *>(std::realloc(g.aa_bits, 256));
+    g.aa_width = g.aa_height = 16;
+    g.aa_left = 0;
+    g.aa_top = font->ascender;
+    for (int a = 0; a < 256; a++)
+        g.aa_bits[a] = static_cast<uint8_t>(a);
+    auto colour_at = [&](int text, int bg, int a) {
+        BitmapPtr bmp = filled_bitmap(16, 16, makecol(9, 99, 199));
+        ttf_textout_aa_ex(bmp.get(), font.get(), "X", 0, 0, text, bg);
+        return getpixel(bmp.get(), a % 16, a / 16);
+    };
+    const int white = makecol(255, 255, 255), black = 0, text = makecol(10, 200, 30), bg = makecol(10, 50, 90);
+    for (int a = 0; a < 256; a++) {
+        ASSERT_EQ(makecol(a, a, a), colour_at(white, black, a)) << a;
+        ASSERT_EQ(10, getr(colour_at(text, bg, a))) << a;  // equal in both: stays
+    }
+    EXPECT_EQ(white, colour_at(black, white, 0));
+    EXPECT_EQ(makecol(128, 128, 128), colour_at(black, white, 128));
+    EXPECT_EQ(makecol(1, 1, 1), colour_at(black, white, 255));  // falling channels end one above
+    EXPECT_EQ(makecol(10, 200, 31), colour_at(text, bg, 255));
+}
+
+enum class Style { PLAIN, OPAQUE_AA, TRANSPARENT_AA };
+
+void layer_draw(Style style, BITMAP *bmp, TTF_FONT *font, const char *text, int x, int y, int c, int bg)
+{
+    if (style == Style::PLAIN)
+        ttf_textout_ex(bmp, font, text, x, y, c, bg);
+    else
+        ttf_textout_aa_ex(bmp, font, text, x, y, c, style == Style::TRANSPARENT_AA ? -1 : bg);
+}
+
+// Coverage a between background b (a = 0) and text colour c.
+int ramp_colour(int c, int b, int a)
+{
+    int v[3], from[3] = {getr(b), getg(b), getb(b)}, to[3] = {getr(c), getg(c), getb(c)};
+    for (int i = 0; i < 3; i++)
+        v[i] = (256 * from[i] + a * (to[i] == from[i] ? 0 : to[i] - from[i] + 1)) / 256;
+    return makecol(v[0], v[1], v[2]);
+}
+
+// The drawing as a caller would write it from the glyph cache, one putpixel
+// per covered pixel, every mode switch made before its pixel.
+void reference_draw(Style style, BITMAP *bmp, TTF_FONT *font, const char *text, int x, int y, int c, int bg)
+{
+    if (y + font->height < bmp->ct || bmp->cb < y || bmp->cr < x)
+        return;
+    if (style != Style::TRANSPARENT_AA)
+        rectfill(bmp, x, y, x + ttf_text_length(font, text) - 1, y + font->height - 1, bg);
+    for (int code; (code = ugetxc(&text)) != 0 && x <= bmp->cr;) {
+        const TTF_GLYPH &g = glyph_of(font, code);
+        const bool mono = style == Style::PLAIN;
+        const uint8_t *bits = (mono ? g.mono_ok : g.aa_ok) ? (mono ? g.mono_bits : g.aa_bits) : nullptr;
+        const int w = mono ? g.width : g.aa_width, h = mono ? g.height : g.aa_height;
+        const int x0 = x + (mono ? g.left : g.aa_left), y0 = y - (mono ? g.top : g.aa_top) + font->ascender;
+        for (int i = 0; bits && i < w * h; i++) {
+            const int a = bits[i];
+            if (a == 0)
+                continue;
+            if (style == Style::TRANSPARENT_AA && a < 255) {
+                drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+                set_trans_blender(0, 0, 0, a);
+            } else if (style == Style::TRANSPARENT_AA) {
+                solid_mode();
+            }
+            putpixel(bmp, x0 + i % w, y0 + i / w, style == Style::OPAQUE_AA ? ramp_colour(c, bg, a) : c);
+        }
+        x += g.advance_x != 0 ? g.advance_x + font->char_spacing : 0;
+    }
+    if (style == Style::TRANSPARENT_AA)
+        solid_mode();
+}
+
+// Reference and layer on identical random pictures: depths, sub-bitmaps,
+// clip rectangles or none, strings, positions, spacing and starting modes.
+TEST_F(TextTest, EveryPathMatchesThePerPixelReference)
+{
+    FontPtr fonts[3] = {open_sized(GAME_FONTS[0], 20), open_sized(GAME_FONTS[1], 13), open_sized(GAME_FONTS[2], 31)};
+    const char alphabet[] = "0123456789 Wij.g%-";
+    const int depths[] = {15, 16, 24, 32};
+    for (unsigned seed = 1; seed <= 400; seed++) {
+        std::mt19937 rng(seed);
+        auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % static_cast<unsigned>(hi - lo + 1)); };
+        set_color_depth(depths[rng() % 4]);
+        solid_mode();  // for the noise: the last round may have left XOR on
+        const Style style = static_cast<Style>(rng() % 3);
+        TTF_FONT *font = fonts[rng() % 3].get();
+        ttf_set_char_spacing(font, pick(0, 1) * pick(0, 3));
+        const int w = pick(8, 90), h = pick(8, 60), sx = pick(0, 10), sy = pick(0, 10), clipping = pick(0, 2);
+        BitmapPtr parents[2] = {BitmapPtr(create_bitmap(w + 10, h + 10)), BitmapPtr(create_bitmap(w + 10, h + 10))};
+        for (int y = 0; y < h + 10; y++)
+            for (int x = 0; x < w + 10; x++)
+                putpixel(parents[0].get(), x, y, makecol(pick(0, 255), pick(0, 255), pick(0, 255)));
+        blit(parents[0].get(), parents[1].get(), 0, 0, 0, 0, w + 10, h + 10);
+        const int l = pick(0, w - 1), t = pick(0, h - 1), r = pick(l, w - 1), b = pick(t, h - 1);
+        std::string text(pick(0, 8), ' ');
+        for (char &ch : text)
+            ch = alphabet[rng() % (sizeof alphabet - 1)];
+        const int x = pick(-40, w + 2), y = pick(-40, h + 2), start_alpha = pick(0, 255), start_xor = pick(0, 1);
+        const int c = makecol(pick(0, 255), pick(0, 255), pick(0, 255)), bg = makecol(pick(0, 255), pick(0, 255), 0);
+        std::vector<intptr_t> after[2];
+        for (int i = 0; i < 2; i++) {
+            BitmapPtr target(create_sub_bitmap(parents[i].get(), sx, sy, w, h));
+            if (clipping == 1)
+                set_clip_rect(target.get(), l, t, r, b);
+            if (clipping == 2 && i == 1)  // the layer must keep to the bitmap by itself
+                set_clip_state(target.get(), FALSE);
+            set_trans_blender(0, 0, 0, start_alpha);
+            xor_mode(start_xor);
+            (i == 0 ? reference_draw : layer_draw)(style, target.get(), font, text.c_str(), x, y, c, bg);
+            after[i] = {_drawing_mode, _blender_alpha, intptr_t(_blender_func15), intptr_t(_blender_func16),
+                        intptr_t(_blender_func32)};
+        }
+        ASSERT_TRUE(same_pixels(parents[0].get(), parents[1].get()))
+            << "seed " << seed << ", style " << int(style) << ", \"" << text << "\" at " << x << "," << y;
+        ASSERT_EQ(after[0], after[1]) << "seed " << seed << ": drawing mode, alpha, blenders";
+    }
+}
+
+// Clip rectangle 10..79 x 20..39: ct 20, cb 40, cr 80. A rejected line
+// caches nothing and keeps the drawing mode; a translucent one that
+// proceeds leaves solid mode.
+TEST_F(TextTest, LinesOutsideTheClipRectangleAreRejectedWhole)
+{
+    FontPtr font = open_sized(GAME_FONTS[1], 20);
+    BitmapPtr bmp = filled_bitmap(100, 60, 0);
+    set_clip_rect(bmp.get(), 10, 20, 79, 39);
+    const int cases[][3] = {{30, 40, 1}, {30, 41, 0}, {30, 0, 1}, {30, -1, 0}, {80, 25, 1}, {81, 25, 0}, {-500, 25, 1}};
+    for (Style style : {Style::PLAIN, Style::OPAQUE_AA, Style::TRANSPARENT_AA}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(testing::Message() << "style " << int(style) << " at " << c[0] << "," << c[1]);
+            ttf_flush_glyphs(font.get());
+            xor_mode(TRUE);
+            layer_draw(style, bmp.get(), font.get(), "W", c[0], c[1], 255, 31);
+            EXPECT_EQ(c[2], font->glyphs[FT_Get_Char_Index(font->face, 'W')].cached);
+            EXPECT_EQ(style == Style::TRANSPARENT_AA && c[2] ? DRAW_MODE_SOLID : DRAW_MODE_XOR, _drawing_mode);
+        }
+    }
+}
+
+// The members in the order (_ex, default background, aa _ex, aa default)
+// for: textout centre, textout right, textprintf left, centre, right.
+// Formatted members print the string through "%s".
+#define CALL(call) [](BITMAP *b, TTF_FONT *f, const char *s, int x, int y, int c, [[maybe_unused]] int bg) { call; }
+void (*const MEMBERS[])(BITMAP *, TTF_FONT *, const char *, int, int, int, int) = {
+    CALL(ttf_textout_centre_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_centre(b, f, s, x, y, c)),
+    CALL(ttf_textout_centre_aa_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_centre_aa(b, f, s, x, y, c)),
+    CALL(ttf_textout_right_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_right(b, f, s, x, y, c)),
+    CALL(ttf_textout_right_aa_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_right_aa(b, f, s, x, y, c)),
+    CALL(ttf_textprintf_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf(b, f, x, y, c, "%s", s)),
+    CALL(ttf_textprintf_aa_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_aa(b, f, x, y, c, "%s", s)),
+    CALL(ttf_textprintf_centre_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_centre(b, f, x, y, c, "%s", s)),
+    CALL(ttf_textprintf_centre_aa_ex(b, f, x, y, c, bg, "%s", s)),
+    CALL(ttf_textprintf_centre_aa(b, f, x, y, c, "%s", s)),
+    CALL(ttf_textprintf_right_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_right(b, f, x, y, c, "%s", s)),
+    CALL(ttf_textprintf_right_aa_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_right_aa(b, f, x, y, c, "%s", s)),
+};
+#undef CALL
+
+// Each member draws what the basic call draws from the left edge and with
+// the background the member implies: a string 31 pixels wide centred on
+// 100 starts at 85, right-aligned at 69; an empty one starts at 100.
+TEST_F(TextTest, EveryMemberDrawsFromItsAlignedLeftEdgeWithItsBackground)
+{
+    FontPtr font = open_sized(GAME_FONTS[2], 20);
+    glyph_of(font.get(), 'x').advance_x = 31;
+    const int edges[] = {85, 69, 100, 85, 69}, colour = makecol(255, 255, 0);
+    for (const char *text : {"x", ""}) {
+        for (int bg : {-1, makecol(0, 120, 0)}) {
+            for (int i = 0; i < 20; i++) {
+                SCOPED_TRACE(testing::Message() << "member " << i << " \"" << text << "\" background " << bg);
+                BitmapPtr expected = filled_bitmap(200, 40, 99), drawn = filled_bitmap(200, 40, 99);
+                (i % 4 < 2 ? ttf_textout_ex : ttf_textout_aa_ex)(expected.get(), font.get(), text,
+                                                                 *text ? edges[i / 4] : 100, 6, colour, bg);
+                ttf_text_mode(i % 2 ? bg : 31);  // odd members use the default, even ones their argument
+                MEMBERS[i](drawn.get(), font.get(), text, 100, 6, colour, i % 2 ? 31 : bg);
+                EXPECT_TRUE(same_pixels(expected.get(), drawn.get()));
+            }
+        }
+    }
+}
+
+TEST_F(TextTest, FormattedTextIsCutAt512Bytes)
+{
+    FontPtr font = open_sized(GAME_FONTS[0], 12);
+    const std::string text(600, 'a');
+    const int width = 520 * glyph_of(font.get(), 'a').advance_x;
+    BitmapPtr printed = filled_bitmap(width, 14, 0);
+    ttf_textprintf_ex(printed.get(), font.get(), 0, 0, 255, 31, "%s", text.c_str());
+    for (int kept : {511, 512}) {
+        BitmapPtr direct = filled_bitmap(width, 14, 0);
+        ttf_textout_ex(direct.get(), font.get(), text.substr(0, kept).c_str(), 0, 0, 255, 31);
+        EXPECT_EQ(kept == 511, same_pixels(printed.get(), direct.get())) << kept << " bytes";
+    }
+}
+
+// Garbage (half of it behind the file's own header), truncated, bit-flipped
+// and body-scrambled copies of the game's fonts either fail to open or
+// give a font that can be sized, measured and drawn. The sanitizer build
+// checks every access and that nothing leaks.
+TEST_F(TextTest, DamagedFontBytesOpenUsablyOrNotAtAll)
+{
+    BitmapPtr bmp = filled_bitmap(80, 30, 0);
+    const std::vector<uint8_t> files[] = {read_file(GAME_FONTS[0]), read_file(GAME_FONTS[1]), read_file(GAME_FONTS[2])};
+    const char *text = "Dentivale 0123456789 \xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD";
+    int refused = 0, opened = 0, broken_glyphs = 0;
+    for (unsigned seed = 1; seed <= 600; seed++) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 rng(seed);
+        const std::vector<uint8_t> &file = files[seed % 3];
+        std::vector<uint8_t> bytes = file;
+        const int kind = seed / 3 % 4;
+        if (kind == 0) {
+            bytes.resize(13 + rng() % 4096);
+            for (size_t i = rng() % 2 ? 12 : 0; i < bytes.size(); i++)
+                bytes[i] = static_cast<uint8_t>(rng());
+        } else if (kind == 1) {
+            bytes.resize(rng() % (rng() % 2 ? 4096 : file.size()));
+        } else if (kind == 2) {  // mostly in the first 4 KiB: the directory and the small tables
+            for (int flips = 1 + rng() % 8; flips > 0; flips--)
+                bytes[rng() % (rng() % 4 ? 4096 : file.size())] ^= static_cast<uint8_t>(1u << rng() % 8);
+        } else {  // mostly the outlines: FreeType refuses some glyphs
+            for (int n = 0; n < 4096; n++)
+                bytes[4096 + rng() % (file.size() - 4096)] = static_cast<uint8_t>(rng());
+        }
+        TTF_FONT *font = ttf_load_font_from_mem(bytes.data(), static_cast<int>(bytes.size()));
+        refused += !font;  // and the calls below must take the null font too
+        opened += !!font;
+        ttf_set_font_size(font, 20);
+        EXPECT_GE(ttf_text_length(font, text), 0);
+        ttf_textout_ex(bmp.get(), font, text, -3, 2, 255, 31);
+        ttf_textout_aa_ex(bmp.get(), font, text, 4, -5, 255, 31);
+        ttf_textout_aa_ex(bmp.get(), font, text, 1, 10, 255, -1);
+        for (FT_Long i = 0; font && i < font->face->num_glyphs; i += 7) {  // glyphs far into the file too
+            ttf_cache_glyph(font, static_cast<int>(i));
+            broken_glyphs += !font->glyphs[i].mono_ok && !font->glyphs[i].aa_ok && !font->glyphs[i].advance_x;
+        }
+        ttf_destroy_font(font);
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(opened, 0);
+    EXPECT_GT(broken_glyphs, 0) << "no glyph failed to load: that path went untested";
+}
+
+}  // namespace
