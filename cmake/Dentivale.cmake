@@ -22,7 +22,7 @@ function(dv_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} dv_test_support GTest::gtest_main)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS ${ARG_LABEL} ${lock_${ARG_LABEL}}
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120 ${lock_${ARG_LABEL}}
     DISCOVERY_TIMEOUT 30)
 endfunction()
 
