@@ -33,13 +33,13 @@ protected:
         mouse_b = left_down ? 1 : 0;
         return menu.update();
     }
-    // Opens the menu from the title and lets its cooldown run out.
     void open_and_wait(void)
     {
+        menu = GameMenu();
         pass(50, 20, true);
-        ASSERT_TRUE(menu.open);
         for (int i = 0; i < MENU_OPEN_COOLDOWN; i++)
             pass(50, 20, false);
+        ASSERT_TRUE(menu.open);
         ASSERT_EQ(0, menu.cooldown);
     }
 };
@@ -47,8 +47,7 @@ protected:
 TEST(MouseInRect, BothEndsAreInclusive)
 {
     struct { int x, y; bool inside; } cases[] = {
-        {105, 6, true}, {135, 35, true}, {136, 35, false}, {104, 6, false},
-        {105, 5, false}, {135, 36, false}, {120, 20, true},
+        {105, 6, true}, {135, 35, true}, {136, 35, false}, {104, 6, false}, {105, 5, false}, {135, 36, false},
     };
     for (auto c : cases) {
         mouse_x = c.x;
@@ -57,49 +56,34 @@ TEST(MouseInRect, BothEndsAreInclusive)
     }
 }
 
-TEST_F(Menu, RowPitchIsTheMenuFontPlusFour)
+TEST_F(Menu, TitleAreaOpensAndLightsTheButton)
 {
-    EXPECT_EQ(24, menu_row_height());
-}
-
-TEST_F(Menu, TitleAreaOpensAndItsBoundsAreInclusive)
-{
-    EXPECT_EQ(MENU_NONE, pass(100, 39, true));
-    EXPECT_FALSE(menu.open) << "x = 100 is right of the title";
-    EXPECT_EQ(MENU_NONE, pass(99, 40, true));
-    EXPECT_FALSE(menu.open) << "y = 40 is below the title";
-    EXPECT_EQ(MENU_NONE, pass(99, 39, true));
+    for (auto p : {std::make_pair(100, 39), std::make_pair(99, 40)}) {
+        pass(p.first, p.second, true);
+        EXPECT_FALSE(menu.open) << p.first << "," << p.second << " is off the title";
+        EXPECT_FALSE(menu.title_hot());
+    }
+    pass(99, 39, true);
     EXPECT_TRUE(menu.open);
     EXPECT_EQ(MENU_OPEN_COOLDOWN, menu.cooldown);
-}
-
-TEST_F(Menu, TitleHotOnTheTitleOrWhileOpen)
-{
-    mouse_x = 99, mouse_y = 39;
-    EXPECT_TRUE(menu.title_hot());
-    mouse_x = 100;
-    EXPECT_FALSE(menu.title_hot());
-    mouse_x = 99, mouse_y = 40;
-    EXPECT_FALSE(menu.title_hot());
-    menu.open = true;
     mouse_x = 600, mouse_y = 400;
-    EXPECT_TRUE(menu.title_hot());
+    EXPECT_TRUE(menu.title_hot()) << "lit everywhere while open";
 }
 
 TEST_F(Menu, PressesAreIgnoredUntilTwentyPassesAfterOpening)
 {
-    pass(50, 20, true);  // opening pass, the first of 20
-    for (int i = 1; i < 20; i++) {
+    pass(50, 20, true);  // the opening pass is the first of 20
+    for (int i = 1; i < 20; i++)
         EXPECT_EQ(MENU_NONE, pass(100, 50, true)) << "pass " << i;
-        EXPECT_TRUE(menu.open);
-    }
+    EXPECT_TRUE(menu.open);
     EXPECT_EQ(MENU_EASY, pass(100, 50, true));
     EXPECT_FALSE(menu.open);
     EXPECT_EQ(MENU_CHOOSE_COOLDOWN, menu.cooldown);
 }
 
-TEST_F(Menu, BandsShareTheirBoundaryRowAndTheUpperItemWinsIt)
+TEST_F(Menu, BandsShareTheirBoundaryRowAndTheUpperItemWins)
 {
+    EXPECT_EQ(24, menu_row_height());
     open_and_wait();
     struct { int x, y, hovered; } cases[] = {
         {100, 41, 0}, {100, 65, 0}, {100, 66, 1}, {141, 65, -1}, {3, 89, 1},
@@ -111,27 +95,13 @@ TEST_F(Menu, BandsShareTheirBoundaryRowAndTheUpperItemWinsIt)
     }
 }
 
-TEST_F(Menu, HoverFollowsThePointerDuringTheCooldown)
+TEST_F(Menu, APressChoosesTheItemUnderThePointerOrNothingOutside)
 {
-    pass(50, 20, true);
-    pass(100, 120, false);
-    EXPECT_GT(menu.cooldown, 0);
-    EXPECT_EQ(3, menu.hovered);
-}
-
-TEST_F(Menu, APressChoosesTheItemUnderThePointer)
-{
-    // Band i: 41 + 24 i .. 65 + 24 i; pick a row strictly inside each.
     for (int item = MENU_EASY; item <= MENU_QUIT; item++) {
-        menu = GameMenu();
         open_and_wait();
-        EXPECT_EQ(item, pass(60, 41 + 24 * (item - 1) + 12, true));
+        EXPECT_EQ(item, pass(60, 41 + 24 * (item - 1) + 12, true));  // separator included
         EXPECT_FALSE(menu.open);
     }
-}
-
-TEST_F(Menu, APressOutsideEveryBandClosesWithoutAChoice)
-{
     open_and_wait();
     EXPECT_EQ(MENU_NONE, pass(300, 300, true));
     EXPECT_FALSE(menu.open);
@@ -140,33 +110,20 @@ TEST_F(Menu, APressOutsideEveryBandClosesWithoutAChoice)
 
 TEST_F(Menu, AHeldButtonOpensClosesAndOpensAgain)
 {
-    // On the title the whole time: the first pass opens it, the pass after
-    // the 19 left of its cooldown closes it (the title is in no band: 0),
-    // and 20 + 1 passes later it opens again.
-    int pass_number = 0, opened_at = -1, closed_at = -1, reopened_at = -1;
-    for (; pass_number < 60 && reopened_at < 0; pass_number++) {
+    // On the title all along: opens at pass 0, closes 20 passes later with
+    // no item (the title is in no band), opens again 21 passes after that.
+    int opened[2] = {-1, -1}, closed = -1, opens = 0;
+    for (int pass_number = 0; pass_number < 60 && opens < 2; pass_number++) {
         bool was_open = menu.open;
         EXPECT_EQ(MENU_NONE, pass(20, 20, true));
-        if (!was_open && menu.open) {
-            if (opened_at < 0)
-                opened_at = pass_number;
-            else
-                reopened_at = pass_number;
-        }
+        if (!was_open && menu.open)
+            opened[opens++] = pass_number;
         if (was_open && !menu.open)
-            closed_at = pass_number;
+            closed = pass_number;
     }
-    EXPECT_EQ(0, opened_at);
-    EXPECT_EQ(20, closed_at);
-    EXPECT_EQ(41, reopened_at);
-}
-
-TEST_F(Menu, AReleasedButtonLeavesTheMenuOpen)
-{
-    open_and_wait();
-    for (int i = 0; i < 100; i++)
-        EXPECT_EQ(MENU_NONE, pass(100, 50, false));
-    EXPECT_TRUE(menu.open);
+    EXPECT_EQ(0, opened[0]);
+    EXPECT_EQ(20, closed);
+    EXPECT_EQ(41, opened[1]);
 }
 
 }  // namespace
