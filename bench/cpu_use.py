@@ -32,12 +32,10 @@ def share_of_core(game):
     return (cpu_seconds(pid) - start_cpu) / (time.time() - start)
 
 
-def largest_custom_field(game):
+def largest_custom_field(game, xdriver):
     """Customize with the size slider at its right end; density left at its middle."""
     width, height = game.size()
-    game.click(50, 20)
-    time.sleep(0.45)
-    game.click(60, 41 + 3 * 24 + 12)  # "Customize"
+    game.choose(xdriver.CUSTOMIZE)
     dx, dy = (width - 180) // 2, (height - 162) // 2
     game.click(dx + 170, dy + 31 + 13)
     game.click(dx + 80, dy + 126 + 10)  # OK
@@ -58,7 +56,7 @@ def main():
         with xdriver.Game() as game:
             game.start()
             print("Easy (204 x 270):   %5.1f %% of one core" % (100 * share_of_core(game)))
-            if not largest_custom_field(game):
+            if not largest_custom_field(game, xdriver):
                 sys.exit("could not switch to the 40 x 25 field")
             print("40 x 25 (824 x 590): %5.1f %% of one core" % (100 * share_of_core(game)))
             game.close_request()

@@ -36,7 +36,7 @@ function(dv_e2e_test name script)
     LABELS e2e
     RESOURCE_LOCK x_display
     TIMEOUT 180
-    ENVIRONMENT "DENTIVALE_GAME=${PROJECT_BINARY_DIR}/dentivale;DENTIVALE_DATA=${PROJECT_BINARY_DIR}/data/dentivale.dat;PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/e2e")
+    ENVIRONMENT "DENTIVALE_GAME=${PROJECT_BINARY_DIR}/dentivale;DENTIVALE_FIXED_RAND=${PROJECT_BINARY_DIR}/tests/e2e/libdv_fixed_rand.so;DENTIVALE_DATA=${PROJECT_BINARY_DIR}/data/dentivale.dat;PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/e2e")
 endfunction()
 
 # dv_benchmark(NAME SOURCES... [LIBS libs...])

@@ -2,13 +2,12 @@
 
 A won game needs to know where the decayed teeth lie. The game draws them
 with the C library's rand(), x = rand() % cols then y = rand() % rows, none
-in the pressed cell's row or column; a small preloaded library replaces
+in the pressed cell's row or column; the preloaded fixed_rand.c replaces
 rand() with a fixed generator, so this script can lay the same teeth and
 uncover every other cell.
 """
 
 import os
-import subprocess
 import tempfile
 import time
 import unittest
@@ -17,12 +16,9 @@ import xdriver
 from Xlib import X, XK, display
 from Xlib.ext import xtest
 
-BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
-TITLE = (50, 20)
-ROW_PITCH = 24          # menu font line height 20 + 4
-MENU_COOLDOWN = 0.45    # a little over the 20 passes the menu ignores presses
+from xdriver import CUSTOMIZE, HIGHSCORES, cell_centre
+
 CLOSING_PAUSE = 0.3     # the records and name dialogs pause 200 ms on closing
-CUSTOMIZE, HIGHSCORES = 3, 5
 SHOTS = os.environ.get("DENTIVALE_SHOTS")  # folder for screenshots, if wanted
 
 # The records dialog on the 204 x 270 Easy window, and its parts.
@@ -34,19 +30,10 @@ SLIDE_X, SLIDE_Y = (204 - 180) // 2, (270 - 162) // 2
 # The name entry dialog on the same window.
 INPUT_X, INPUT_Y = (204 - 180) // 2, (270 - 162) // 2
 
-RAND_SHIM = r"""
-static unsigned long state = 1;
-void srand(unsigned seed) { (void)seed; }
-int rand(void)
-{
-    state = state * 1103515245 + 12345;
-    return (int)((state / 65536) % 32768);
-}
-"""
 
 
 def shim_rand():
-    """The preloaded generator, step for step."""
+    """The generator of fixed_rand.c, step for step."""
     state = 1
     while True:
         state = (state * 1103515245 + 12345) % (1 << 64)
@@ -74,9 +61,6 @@ def type_name(game, text):
         game.key("space" if ch == " " else ch)
 
 
-def centre_of(c, r):
-    return BOARD_LEFT + CELL * c + CELL // 2, BOARD_TOP + CELL * r + CELL // 2
-
 
 class DialogsTest(unittest.TestCase):
     @classmethod
@@ -90,12 +74,6 @@ class DialogsTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.keep_alive.close()
 
-    def choose(self, game, item):
-        """Opens the menu on its title and presses item 0..6."""
-        game.click(*TITLE)
-        time.sleep(MENU_COOLDOWN)
-        game.click(60, 41 + ROW_PITCH * item + ROW_PITCH // 2)
-
     def shot(self, game, name):
         if SHOTS:
             game.screenshot(os.path.join(SHOTS, name + ".png"))
@@ -108,7 +86,7 @@ class DialogsTest(unittest.TestCase):
         """Starts the game in workdir and reads the lines the dialog shows."""
         with xdriver.Game(workdir=workdir) as game:
             game.start()
-            self.choose(game, HIGHSCORES)
+            game.choose(HIGHSCORES)
             lines = self.record_lines(game)
             if shot:
                 self.shot(game, shot)
@@ -131,7 +109,7 @@ class DialogsTest(unittest.TestCase):
                 f.write(own)
             with xdriver.Game(workdir=kept) as game:
                 game.start()
-                self.choose(game, HIGHSCORES)
+                game.choose(HIGHSCORES)
                 shown = self.record_lines(game)
                 self.shot(game, "records_own")
                 self.assertNotEqual(defaults, shown)
@@ -142,7 +120,7 @@ class DialogsTest(unittest.TestCase):
                 game.key("Return")
                 time.sleep(CLOSING_PAUSE)
                 self.assertNotEqual(defaults, self.record_lines(game), "the dialog closed")
-                self.choose(game, HIGHSCORES)
+                game.choose(HIGHSCORES)
                 self.assertEqual(defaults, self.record_lines(game))
                 game.close_request()  # while the dialog is open
                 self.assertEqual(0, game.wait_exit(timeout=3))
@@ -153,7 +131,7 @@ class DialogsTest(unittest.TestCase):
     def test_customize_both_sliders_right_gives_the_largest_field(self):
         with xdriver.Game() as game:
             game.start()
-            self.choose(game, CUSTOMIZE)
+            game.choose(CUSTOMIZE)
             self.shot(game, "customize_open")
             game.click(SLIDE_X + 172, SLIDE_Y + 31 + 13)
             game.click(SLIDE_X + 172, SLIDE_Y + 89 + 13)
@@ -162,52 +140,47 @@ class DialogsTest(unittest.TestCase):
             game.click(SLIDE_X + 90, SLIDE_Y + 136)
             self.assertTrue(game.wait_for_size(824, 590), game.size())
             game.settle(20)  # the new window takes up the pointer
-            self.choose(game, CUSTOMIZE)
+            game.choose(CUSTOMIZE)
             game.key("Return")  # the sliders start in the middle again
             self.assertTrue(game.wait_for_size(504, 390), game.size())
 
     def test_a_won_easy_game_asks_for_the_name_and_writes_it(self):
-        with tempfile.TemporaryDirectory() as tools:
-            source = os.path.join(tools, "rand_shim.c")
-            shim = os.path.join(tools, "rand_shim.so")
-            with open(source, "w") as f:
-                f.write(RAND_SHIM)
-            subprocess.run(["cc", "-shared", "-fPIC", "-o", shim, source], check=True)
-            with xdriver.Game(env={"LD_PRELOAD": shim}) as game, OddKey(game.d, "scaron") as scaron:
-                game.start()
-                first = (4, 4)
-                teeth = lay_teeth(9, 9, 10, *first)
-                game.click(*centre_of(*first), passes_after=4)
-                started = time.time()
-                # A cell opens at the release under the pointer: the pointer
-                # stays put until the game has seen the release.
-                for r in range(9):
-                    for c in range(9):
-                        if (c, r) not in teeth:
-                            game.click(*centre_of(c, r), passes_after=4)
-                elapsed = time.time() - started
-                game.move(200, 265)
-                self.assertEqual((255, 255, 255), game.pixel(INPUT_X + 90, INPUT_Y + 96),
-                                 "the name entry's white field")
-                self.shot(game, "name_entry_open")
-                type_name(game, "ann")
-                scaron.press()          # beyond Latin-1: must not become '^'
-                game.key("BackSpace")
-                type_name(game, "a leexy")  # the y is a ninth character
-                self.shot(game, "name_entry_typed")
-                game.key("Return")
-                time.sleep(CLOSING_PAUSE)
-                with open(os.path.join(game.workdir, "game.dat"), "rb") as f:
-                    saved = f.read()
-            self.assertEqual(120, len(saved))
-            self.assertEqual(b"ana leex\0", saved[:9])
-            self.assertEqual(b"\0" * 21, saved[9:30])
-            seconds = int(saved[30:39])
-            self.assertEqual(b"%9d\0" % seconds, saved[30:40])
-            # The clock counts passes: it may fall behind the wall clock, never ahead.
-            self.assertLessEqual(seconds, elapsed + 1)
-            self.assertGreaterEqual(seconds, 1)
-            self.assertEqual(record_block("Quibo", 600) + record_block("Quibo", 6000), saved[40:])
+        with xdriver.Game(env={"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}) as game, \
+                OddKey(game.d, "scaron") as scaron:
+            game.start()
+            first = (4, 4)
+            teeth = lay_teeth(9, 9, 10, *first)
+            game.click(*cell_centre(*first), passes_after=4)
+            started = time.time()
+            # A cell opens at the release under the pointer: the pointer
+            # stays put until the game has seen the release.
+            for r in range(9):
+                for c in range(9):
+                    if (c, r) not in teeth:
+                        game.click(*cell_centre(c, r), passes_after=4)
+            elapsed = time.time() - started
+            game.move(200, 265)
+            self.assertEqual((255, 255, 255), game.pixel(INPUT_X + 90, INPUT_Y + 96),
+                             "the name entry's white field")
+            self.shot(game, "name_entry_open")
+            type_name(game, "ann")
+            scaron.press()          # beyond Latin-1: must not become '^'
+            game.key("BackSpace")
+            type_name(game, "a leexy")  # the y is a ninth character
+            self.shot(game, "name_entry_typed")
+            game.key("Return")
+            time.sleep(CLOSING_PAUSE)
+            with open(os.path.join(game.workdir, "game.dat"), "rb") as f:
+                saved = f.read()
+        self.assertEqual(120, len(saved))
+        self.assertEqual(b"ana leex\0", saved[:9])
+        self.assertEqual(b"\0" * 21, saved[9:30])
+        seconds = int(saved[30:39])
+        self.assertEqual(b"%9d\0" % seconds, saved[30:40])
+        # The clock counts passes: it may fall behind the wall clock, never ahead.
+        self.assertLessEqual(seconds, elapsed + 1)
+        self.assertGreaterEqual(seconds, 1)
+        self.assertEqual(record_block("Quibo", 600) + record_block("Quibo", 6000), saved[40:])
 
 
 class OddKey:

@@ -7,11 +7,9 @@ import unittest
 
 import xdriver
 
-BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
-TITLE = (50, 20)
+from xdriver import CELL, cell_centre, cell_origin
+
 FACE = (120, 20)
-ROW_PITCH = 24          # menu font line height 20 + 4
-MENU_COOLDOWN = 0.45    # a little over the 20 passes the menu ignores presses
 GLOW_FADE = 0.5         # the hover glow fades out within 23 passes
 SHOTS = os.environ.get("DENTIVALE_SHOTS")  # folder for screenshots, if wanted
 
@@ -22,17 +20,8 @@ def records_nobody_beats():
     return block() * 3
 
 
-def cell_origin(c, r):
-    return BOARD_LEFT + CELL * c, BOARD_TOP + CELL * r
-
 
 class PlayTest(unittest.TestCase):
-    def choose(self, game, item):
-        """Opens the menu on its title and presses item 0..6."""
-        game.click(*TITLE)
-        time.sleep(MENU_COOLDOWN)
-        game.click(60, 41 + ROW_PITCH * item + ROW_PITCH // 2)
-
     def rest_pointer(self, game):
         """Parks the pointer on the frame, off every cell, and lets the glow fade."""
         width, height = game.size()
@@ -57,10 +46,10 @@ class PlayTest(unittest.TestCase):
         with xdriver.Game() as game:
             game.start()
             covered = self.covered_block(game)
-            for item, size, cols, rows in ((2, (624, 410), 30, 16),
-                                           (1, (344, 410), 16, 16),
-                                           (0, (204, 270), 9, 9)):
-                self.choose(game, item)
+            for item, size, cols, rows in ((xdriver.HARD, (624, 410), 30, 16),
+                                           (xdriver.INTERMEDIATE, (344, 410), 16, 16),
+                                           (xdriver.EASY, (204, 270), 9, 9)):
+                game.choose(item)
                 self.assertTrue(game.wait_for_size(*size), "level %d" % item)
                 self.rest_pointer(game)
                 # The item list lay over the board: no cell may have opened.
@@ -68,7 +57,7 @@ class PlayTest(unittest.TestCase):
                 opened = [pos for pos, b in blocks.items() if b != covered]
                 self.assertEqual([], opened, "level %d" % item)
                 self.assertEqual("Dentivale!", game.window.get_wm_name())
-            self.choose(game, 6)  # "Quit"
+            game.choose(xdriver.QUIT)
             self.assertEqual(0, game.wait_exit(timeout=3))
 
     def test_a_finished_game_shows_the_board_and_the_face_starts_again(self):
@@ -87,7 +76,7 @@ class PlayTest(unittest.TestCase):
                 hidden = [pos for pos, b in blocks.items() if b == covered]
                 if not hidden:
                     break
-                game.click(*[v + 10 for v in cell_origin(*rng.choice(hidden))])
+                game.click(*cell_centre(*rng.choice(hidden)))
                 self.rest_pointer(game)
             blocks = self.cells(game, 9, 9)
             self.assertEqual([], [p for p, b in blocks.items() if b == covered],

@@ -20,6 +20,22 @@ FRAME = 1.0 / 60        # one pass of the game's loop
 HOLD = 0.08             # a button or key is held this long (several passes)
 BUTTONS = {"left": 1, "middle": 2, "right": 3}
 
+# The game's window, in window pixels.
+BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
+MENU_TITLE = (50, 20)
+MENU_ROW_PITCH = 24     # menu font line height 20 + 4
+MENU_COOLDOWN = 0.45    # a little over the 20 passes the menu ignores presses
+EASY, INTERMEDIATE, HARD, CUSTOMIZE, SEPARATOR, HIGHSCORES, QUIT = range(7)
+
+
+def cell_origin(c, r):
+    return BOARD_LEFT + CELL * c, BOARD_TOP + CELL * r
+
+
+def cell_centre(c, r):
+    x, y = cell_origin(c, r)
+    return x + CELL // 2, y + CELL // 2
+
 
 def game_path():
     return os.path.abspath(os.environ["DENTIVALE_GAME"])
@@ -151,6 +167,12 @@ class Game:
         time.sleep(HOLD)
         self.release(button)
         self.settle(passes_after)
+
+    def choose(self, item):
+        """Opens the "Game..." menu on its title and presses item 0..6."""
+        self.click(*MENU_TITLE)
+        time.sleep(MENU_COOLDOWN)
+        self.click(60, 41 + MENU_ROW_PITCH * item + MENU_ROW_PITCH // 2)
 
     def chord(self, x, y):
         """Left and right together on (x, y), released together."""
