@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-// The row loops, one per file so each can be built for its own processor.
+// The row loops, apart from this file so each is built for its own processor.
 // Each blends columns x..x+w-1 of rows y..y+h-1, fetching every row through
 // the library's line access just before it: every field becomes
 // floor(d * keep / scale) + the tint's field, where the tint holds the
