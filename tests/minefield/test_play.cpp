@@ -248,13 +248,16 @@ void lay_out(const Picture &picture)
 {
     rows = int(picture.size());
     cols = int(picture[0].size());
+    level_teeth = 0;  // a new game in the case lays as many teeth as the picture shows
     for (int r = 0; r < rows; r++) {
         for (int c = 0; c < cols; c++) {
             int i = int(std::strchr(PICTURE_CHARS, picture[r][c]) - PICTURE_CHARS);
             reset_cell(cell_at(c, r), i % 2);
             cell_at(c, r).state = i < 2 ? CELL_UNCOVERED : i < 4 ? CELL_COVERED : CELL_COVERED | CELL_FLAGGED;
+            level_teeth += i % 2;
         }
     }
+    teeth_left = level_teeth;
     count_neighbours();
     started = board_armed = 1;
     lost = game_over = false;
