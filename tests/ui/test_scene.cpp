@@ -46,6 +46,15 @@ protected:
             }
         return true;
     }
+    struct Expected {
+        int x, y;
+        Rgb colour;
+    };
+    void expect_pixels(std::initializer_list<Expected> pixels)
+    {
+        for (const Expected &e : pixels)
+            EXPECT_EQ(colour(e.colour), at(e.x, e.y)) << "at " << e.x << "," << e.y;
+    }
     bool block_has(int x, int y, int w, int h, int pixel)
     {
         for (int r = y; r < y + h; r++)
@@ -56,96 +65,56 @@ protected:
     }
 };
 
-TEST_F(Scene, EasyFrameGridAndStatusLine)
+TEST_F(Scene, EasyFrameGridStatusLineAndFace)
 {
     draw();
-    int background = colour(palette::BACKGROUND), panel = colour(palette::PANEL);
-    // Border, inner panel.
-    EXPECT_EQ(background, at(2, 100));
-    EXPECT_EQ(panel, at(3, 100));
-    EXPECT_EQ(panel, at(200, 266));
-    EXPECT_EQ(background, at(201, 266));
-    // Field frame (10, 39)..(196, 225) around the grid.
-    EXPECT_EQ(background, at(10, 39));
-    EXPECT_EQ(background, at(196, 225));
-    EXPECT_EQ(panel, at(9, 39));
-    EXPECT_EQ(panel, at(197, 225));
-    EXPECT_EQ(panel, at(100, 226));
-    // The last grid lines close the grid at x = 193 and y = 222.
-    int grid = colour(palette::GRID);
-    EXPECT_EQ(grid, at(193, 50));
-    EXPECT_EQ(grid, at(100, 222));
-    EXPECT_EQ(background, at(194, 50));
-    // Status strip (8, 233)..(196, 261).
-    EXPECT_EQ(background, at(8, 233));
-    EXPECT_EQ(background, at(196, 261));
-    EXPECT_EQ(panel, at(8, 232));
-    EXPECT_EQ(panel, at(197, 261));
-    // Counter box (10, 235)..(83, 259) and clock box (93, 235)..(193, 259).
-    int outline = colour(palette::BOX_OUTLINE), fill = colour(palette::BOX_FILL);
-    EXPECT_EQ(outline, at(10, 235));
-    EXPECT_EQ(outline, at(83, 259));
-    EXPECT_EQ(fill, at(11, 236));
-    EXPECT_EQ(fill, at(82, 258));
-    EXPECT_EQ(outline, at(93, 235));
-    EXPECT_EQ(outline, at(193, 259));
-    EXPECT_EQ(fill, at(192, 258));
-    EXPECT_EQ(background, at(92, 240));
-    // The tooth icon at (13, 237), over the counter's box.
-    EXPECT_TRUE(shows_sprite(bitmap_table[BMP_SADT], 13, 237));
+    using namespace palette;
+    expect_pixels({
+        {2, 100, BACKGROUND}, {3, 100, PANEL}, {200, 266, PANEL}, {201, 266, BACKGROUND},  // border
+        {10, 39, BACKGROUND}, {196, 225, BACKGROUND}, {9, 39, PANEL}, {197, 225, PANEL},    // field frame
+        {100, 226, PANEL}, {193, 50, GRID}, {100, 222, GRID}, {194, 50, BACKGROUND},       // closing grid lines
+        {8, 233, BACKGROUND}, {196, 261, BACKGROUND}, {8, 232, PANEL}, {197, 261, PANEL},  // status strip
+        {10, 235, BOX_OUTLINE}, {83, 259, BOX_OUTLINE}, {11, 236, BOX_FILL}, {82, 258, BOX_FILL},  // counter
+        {93, 235, BOX_OUTLINE}, {193, 259, BOX_OUTLINE}, {192, 258, BOX_FILL}, {92, 240, BACKGROUND},  // clock
+        {103, 4, BEVEL_LIGHT}, {134, 5, BEVEL_LIGHT}, {104, 36, BEVEL_LIGHT},  // face bevel
+        {105, 35, BEVEL_DARK}, {136, 4, BEVEL_DARK}, {136, 36, BEVEL_DARK}, {137, 20, PANEL},
+    });
+    EXPECT_TRUE(shows_sprite(bitmap_table[BMP_SADT], 13, 237)) << "the tooth over the counter's box";
     // Red digits on the boxes' own fill, none outside the text lines.
-    int red = colour(palette::BOX_TEXT);
+    int red = colour(BOX_TEXT);
     EXPECT_TRUE(block_has(30, 240, 53, 16, red));
     EXPECT_TRUE(block_has(96, 240, 97, 16, red));
     EXPECT_FALSE(block_has(94, 236, 99, 4, red));
-}
 
-TEST_F(Scene, HardClockHangsFromTheBottomRight)
-{
-    use_level(set_level_hard);
-    draw();
-    EXPECT_EQ(colour(palette::BOX_OUTLINE), at(513, 375));
-    EXPECT_EQ(colour(palette::BOX_OUTLINE), at(613, 399));
-    EXPECT_EQ(colour(palette::BOX_FILL), at(514, 376));
-    EXPECT_TRUE(block_has(516, 380, 97, 16, colour(palette::BOX_TEXT)));
-    EXPECT_EQ(colour(palette::GRID), at(613, 100));  // 13 + 20 x 30
-    EXPECT_EQ(colour(palette::BACKGROUND), at(616, 365));
-}
-
-TEST_F(Scene, FaceFollowsTheGameAndSitsInItsBevel)
-{
-    draw();
     EXPECT_TRUE(shows_sprite(bitmap_table[BMP_BHO], 105, 6));
-    int light = colour(palette::BEVEL_LIGHT), dark = colour(palette::BEVEL_DARK);
-    EXPECT_EQ(light, at(103, 4));
-    EXPECT_EQ(light, at(134, 5));
-    EXPECT_EQ(light, at(104, 36));
-    EXPECT_EQ(dark, at(105, 35));
-    EXPECT_EQ(dark, at(136, 4));
-    EXPECT_EQ(dark, at(136, 36));
-    EXPECT_EQ(colour(palette::PANEL), at(137, 20));
     draw(true, false);
     EXPECT_TRUE(shows_sprite(bitmap_table[BMP_HAPPY], 105, 6));
     draw(true, true);
     EXPECT_TRUE(shows_sprite(bitmap_table[BMP_SAD], 105, 6));
 }
 
+TEST_F(Scene, HardClockHangsFromTheBottomRight)
+{
+    use_level(set_level_hard);
+    draw();
+    using namespace palette;
+    expect_pixels({{513, 375, BOX_OUTLINE}, {613, 399, BOX_OUTLINE}, {514, 376, BOX_FILL},
+                   {613, 100, GRID}, {616, 365, BACKGROUND}});
+    EXPECT_TRUE(block_has(516, 380, 97, 16, colour(BOX_TEXT)));
+}
+
 TEST_F(Scene, TitleButtonLightsUnderThePointerOrWhileOpen)
 {
-    int lit = colour(palette::TITLE_LIT);
+    using namespace palette;
     draw();
-    EXPECT_NE(lit, at(7, 6));
-    EXPECT_EQ(colour(palette::BEVEL_LIGHT), at(5, 4));
-    EXPECT_EQ(colour(palette::BEVEL_DARK), at(100, 36));
+    expect_pixels({{7, 6, PANEL}, {5, 4, BEVEL_LIGHT}, {100, 36, BEVEL_DARK}});
     mouse_x = 99, mouse_y = 39;
     draw();
-    EXPECT_EQ(lit, at(7, 6));
-    EXPECT_EQ(lit, at(97, 34));
-    EXPECT_EQ(colour(palette::PANEL), at(98, 20)) << "column 98 keeps the panel colour";
+    expect_pixels({{7, 6, TITLE_LIT}, {97, 34, TITLE_LIT}, {98, 20, PANEL}});  // column 98 stays
     mouse_x = mouse_y = 1000;
     game_menu->open = true;
     draw();
-    EXPECT_EQ(lit, at(7, 6));
+    expect_pixels({{7, 6, TITLE_LIT}});
 }
 
 // At 16 bits strength 191 blends with f = 24 of 32 per 5/6-bit field.
@@ -176,11 +145,8 @@ TEST_F(Scene, MenuPanelBlendsOverTheFieldWithItsOutline)
     }
     EXPECT_EQ(getpixel(closed, 144, 100), at(144, 100)) << "right of the outline is untouched";
     EXPECT_EQ(getpixel(closed, 100, 219), at(100, 219)) << "below the outline is untouched";
-    int outline = colour(palette::MENU_OUTLINE);
-    EXPECT_EQ(outline, at(3, 38));
-    EXPECT_EQ(outline, at(143, 100));
-    EXPECT_EQ(outline, at(143, 218));
-    EXPECT_EQ(outline, at(50, 218));
+    using palette::MENU_OUTLINE;
+    expect_pixels({{3, 38, MENU_OUTLINE}, {143, 100, MENU_OUTLINE}, {143, 218, MENU_OUTLINE}, {50, 218, MENU_OUTLINE}});
     destroy_bitmap(closed);
 }
 
@@ -213,8 +179,7 @@ TEST_F(Scene, CellLooks)
     cell.state = CELL_COVERED | CELL_FLAGGED;
     cell.glow = 180;
     draw();
-    EXPECT_EQ(colour(palette::BACKGROUND), at(x + 10, y + 10));
-    EXPECT_EQ(colour(palette::GRID), at(x, y + 10));
+    expect_pixels({{x + 10, y + 10, palette::BACKGROUND}, {x, y + 10, palette::GRID}});
     cell.pressed = 0;
 
     for (int glow : {0, -4}) {  // no tint
@@ -233,7 +198,7 @@ TEST_F(Scene, CellLooks)
     cell.decayed = 0;
     cell.count = 0;
     draw();
-    EXPECT_EQ(colour(palette::BACKGROUND), at(x + 10, y + 10));
+    expect_pixels({{x + 10, y + 10, palette::BACKGROUND}});
 }
 
 TEST_F(Scene, CountsAboveFiveRepeatTheFirstColours)
