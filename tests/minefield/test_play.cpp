@@ -2,6 +2,7 @@
 // and the mine laying against slow references, and hand-laid edge cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -41,9 +42,7 @@ constexpr int SKILLS[] = {0, 60, 90, 100};  // percent of passes aimed, by game
 
 // Pointer and buttons of a pass; hand-written sequences repeat it and expect
 // a result of board_input.
-struct Pass {
-    int px, py, buttons, times = 1, result = 0;
-};
+struct Pass { int px, py, buttons, times = 1, result = 0; };
 
 std::mt19937 rng;                // the player's choices
 unsigned game_seed;              // of rand, for the laying's reference
@@ -51,8 +50,7 @@ int skill;                       // percent of passes aimed with knowledge of th
 Pass release;                    // the release of an aimed press; buttons -1 when none is due
 int first_column, first_row;     // of the press that started the game, -1 while Ready
 bool was_uncovered[BOARD_MAX_ROWS][BOARD_MAX_COLS];
-bool reference_teeth[BOARD_MAX_ROWS][BOARD_MAX_COLS];      // where the laying rule puts them
-unsigned reference_count[BOARD_MAX_ROWS][BOARD_MAX_COLS];  // and the counts that follow
+Board reference;  // teeth and counts where the laying rule puts them; the board a flood should leave
 
 int pick(int n) { return int(rng() % unsigned(n)); }
 void custom_level(void) { set_level_custom(1 + pick(5), pick(5)); }
@@ -67,16 +65,15 @@ Pass next_pass(void)
         return pass;
     std::vector<Pass> useful;  // column, row and buttons, for a player who knows where the teeth are
     bool aiming = started && pick(100) < skill;
-    for (int r = 0; aiming && r < rows; r++) {
-        for (int c = 0; c < cols; c++) {
-            const Cell &x = board[r][c];
-            int flags = count_flags_around(c, r), closed = 0;
-            for_neighbours(c, r, [&](int, int, const Cell &n) { closed += covered(n) && !flagged(n); });
-            int buttons = !covered(x) ? (x.count != 0 && flags == int(x.count) && closed ? M : 0)
-                : flagged(x) != bool(x.decayed) ? R : x.decayed ? 0 : L;  // R: an unflagged tooth or a wrong flag
-            if (buttons)
-                useful.push_back({c, r, buttons});
-        }
+    for (int i = 0; aiming && i < rows * cols; i++) {
+        const int c = i % cols, r = i / cols;
+        const Cell &x = board[r][c];
+        int closed = 0;
+        for_neighbours(c, r, [&](int, int, const Cell &n) { closed += covered(n) && !flagged(n); });
+        int buttons = !covered(x) ? (x.count != 0 && count_flags_around(c, r) == int(x.count) && closed ? M : 0)
+            : flagged(x) != bool(x.decayed) ? R : x.decayed ? 0 : L;  // R: an unflagged tooth or a wrong flag
+        if (buttons)
+            useful.push_back({c, r, buttons});
     }
     if (!useful.empty()) {
         Pass spot = useful[pick(int(useful.size()))];
@@ -97,16 +94,14 @@ Pass next_pass(void)
 // The laying rule spelt out: column then row from rand, drawn on every try.
 void lay_reference(void)
 {
-    std::memset(reference_teeth, 0, sizeof reference_teeth);
-    std::memset(reference_count, 0, sizeof reference_count);
+    std::memset(reference, 0, sizeof reference);
     srand(game_seed);
     for (int n = level_teeth; n != 0;) {
-        int x = rand() % cols;
-        int y = rand() % rows;
-        if (x != first_column && y != first_row && !reference_teeth[y][x]) {
-            reference_teeth[y][x] = true;
+        const int x = rand() % cols, y = rand() % rows;  // each initialiser in turn
+        if (x != first_column && y != first_row && !reference[y][x].decayed) {
+            reference[y][x].decayed = 1;
             n--;
-            for_neighbours(x, y, [](int c, int r, const Cell &) { reference_count[r][c]++; });
+            for_neighbours(x, y, [](int c, int r, const Cell &) { reference[r][c].count++; });
         }
     }
 }
@@ -116,28 +111,27 @@ void lay_reference(void)
 std::string broken_rule(int result)
 {
     int flags = 0, open_teeth = 0;
-    for (int r = 0; r < rows; r++) {
-        for (int c = 0; c < cols; c++) {
-            const Cell &cell = board[r][c];
-            uint32_t s = cell.state;
-            bool open = s & CELL_UNCOVERED;
-            const char *rule = (s & ~15u) || (s & 3u) == 0 || (s & 3u) == 3 ? "not a covered or uncovered state"
-                : open && flagged(cell) ? "flag on an uncovered cell"
-                : was_uncovered[r][c] && !open ? "covered again"
-                : cell.decayed && open && !lost && result != -1 ? "tooth uncovered, yet no -1"
-                : cell.decayed && (c == first_column || r == first_row) ? "tooth in the first row or column"
-                : !started && (open || cell.decayed) ? "touched before the first press"
-                : started && (cell.decayed != reference_teeth[r][c] || cell.count != reference_count[r][c])
-                    ? "tooth or count unlike the laying rule"
-                : lost && s != CELL_UNCOVERED ? "not exactly uncovered after a loss"
-                : game_over && !lost && !(cell.decayed ? flagged(cell) : open) ? "won, yet not flagged or open"
-                : nullptr;
-            if (rule)
-                return "cell " + std::to_string(c) + "," + std::to_string(r) + " (" + std::to_string(s) + "): " + rule;
-            was_uncovered[r][c] = open;
-            flags += flagged(cell);
-            open_teeth += cell.decayed && open;
-        }
+    for (int i = 0; i < rows * cols; i++) {
+        const int c = i % cols, r = i / cols;
+        const Cell &cell = board[r][c];
+        const uint32_t s = cell.state;
+        const bool open = s & CELL_UNCOVERED;
+        const char *rule = (s & ~15u) || (s & 3u) == 0 || (s & 3u) == 3 ? "not a covered or uncovered state"
+            : open && flagged(cell) ? "flag on an uncovered cell"
+            : was_uncovered[r][c] && !open ? "covered again"
+            : cell.decayed && open && !lost && result != -1 ? "tooth uncovered, yet no -1"
+            : cell.decayed && (c == first_column || r == first_row) ? "tooth in the first row or column"
+            : !started && (open || cell.decayed) ? "touched before the first press"
+            : started && (cell.decayed != reference[r][c].decayed || cell.count != reference[r][c].count)
+                ? "tooth or count unlike the laying rule"
+            : lost && s != CELL_UNCOVERED ? "not exactly uncovered after a loss"
+            : game_over && !lost && !(cell.decayed ? flagged(cell) : open) ? "won, yet not flagged or open"
+            : nullptr;
+        if (rule)
+            return "cell " + std::to_string(c) + "," + std::to_string(r) + " (" + std::to_string(s) + "): " + rule;
+        was_uncovered[r][c] = open;
+        flags += flagged(cell);
+        open_teeth += cell.decayed && open;
     }
     if (result == -1 && open_teeth == 0)
         return "-1, yet no tooth uncovered";
@@ -149,8 +143,7 @@ std::string broken_rule(int result)
 // One pass of the main loop with the menu closed.
 std::string play_pass(Pass pass)
 {
-    if (!(pass.buttons & L))
-        board_armed = 1;
+    board_armed |= !(pass.buttons & L);
     bool was_ready = !started;
     int result = pass_at(pass.px, pass.py, pass.buttons);
     if (was_ready && started) {
@@ -178,8 +171,7 @@ TEST(Games, RulesHoldOverThousandsOfSeededGames)
         srand(game_seed = seed);
         new_game();
         board_armed = 0;
-        release.buttons = -1;
-        first_column = first_row = -1;
+        release.buttons = first_column = first_row = -1;
         std::memset(was_uncovered, 0, sizeof was_uncovered);
         for (int n = 0; n < MAX_PASSES && !game_over; n++) {
             Pass pass = next_pass();
@@ -196,7 +188,6 @@ TEST(Games, RulesHoldOverThousandsOfSeededGames)
 
 // --- The flood against a slow reference ---
 
-Board expected;                                    // the board as the reference leaves it
 bool reached[BOARD_MAX_ROWS][BOARD_MAX_COLS];      // opened by the reference
 
 void reference_fill(int c, int r, int c0, int r0)
@@ -205,7 +196,7 @@ void reference_fill(int c, int r, int c0, int r0)
         if ((x == c0 && y == r0) || n.decayed || flagged(n) || reached[y][x])
             return;
         reached[y][x] = true;
-        expected[y][x].state = CELL_UNCOVERED;
+        reference[y][x].state = CELL_UNCOVERED;
         if (n.count == 0)
             reference_fill(x, y, c0, r0);
     });
@@ -218,44 +209,41 @@ TEST(Flood, MatchesARecursiveFillOnRandomBoards)
         cols = 1 + rng() % BOARD_MAX_COLS;
         rows = 1 + rng() % BOARD_MAX_ROWS;
         unsigned teeth = rng() % 30, flags = rng() % 20, open = rng() % 30;
-        for (auto &row : board) {
-            for (Cell &cell : row) {
-                reset_cell(cell, rng() % 100 < teeth);
-                bool uncovered = !cell.decayed && rng() % 100 < open;
-                cell.state = (uncovered ? CELL_UNCOVERED : CELL_COVERED + (rng() % 100 < flags ? CELL_FLAGGED : 0))
-                    + (rng() % 2 ? CELL_HOVER : 0);
-                cell.cooldown = rng() % 3 ? 0 : rng() % FLAG_COOLDOWN;
-            }
+        for (Cell &cell : reinterpret_cast<Cell(&)[BOARD_MAX_ROWS * BOARD_MAX_COLS]>(board)) {
+            reset_cell(cell, rng() % 100 < teeth);
+            bool uncovered = !cell.decayed && rng() % 100 < open;
+            cell.state = (uncovered ? CELL_UNCOVERED : CELL_COVERED + (rng() % 100 < flags ? CELL_FLAGGED : 0))
+                + (rng() % 2 ? CELL_HOVER : 0);
+            cell.cooldown = rng() % 3 ? 0 : rng() % FLAG_COOLDOWN;
         }
         int c0 = rng() % cols, r0 = rng() % rows;  // a flood starts on an empty cell its caller uncovered
         cell_at(c0, r0) = {(cell_at(c0, r0).state & CELL_HOVER) | CELL_UNCOVERED, 0, 0, 0, 0, 0};
         for_neighbours(c0, r0, [](int, int, Cell &n) { n.decayed = 0; });
         count_neighbours();
-        std::memcpy(expected, board, sizeof board);
+        std::memcpy(reference, board, sizeof board);
         std::memset(reached, 0, sizeof reached);
         reference_fill(c0, r0, c0, r0);
         flood_open(c0, r0);
-        ASSERT_EQ(0, std::memcmp(expected, board, sizeof board)) << "seed " << seed;
+        ASSERT_EQ(0, std::memcmp(reference, board, sizeof board)) << "seed " << seed;
     }
 }
 
 // --- Edge cases on boards drawn as text ---
 
-using Picture = std::vector<std::string>;
+// A board drawn row by row, rows separated by '/'.
 constexpr char PICTURE_CHARS[] = "o!.*FX";  // uncovered, covered, flagged; each without and with a tooth
 
-void lay_out(const Picture &picture)
+void lay_out(const std::string &picture)
 {
-    rows = int(picture.size());
-    cols = int(picture[0].size());
+    cols = int(std::min(picture.find('/'), picture.size()));
+    rows = int(picture.size() + 1) / (cols + 1);
     level_teeth = 0;  // a new game in the case lays as many teeth as the picture shows
-    for (int r = 0; r < rows; r++) {
-        for (int c = 0; c < cols; c++) {
-            int i = int(std::strchr(PICTURE_CHARS, picture[r][c]) - PICTURE_CHARS);
-            reset_cell(cell_at(c, r), i % 2);
-            cell_at(c, r).state = i < 2 ? CELL_UNCOVERED : i < 4 ? CELL_COVERED : CELL_COVERED | CELL_FLAGGED;
-            level_teeth += i % 2;
-        }
+    for (int i = 0; i < rows * cols; i++) {
+        Cell &cell = board[i / cols][i % cols];
+        const int kind = int(std::strchr(PICTURE_CHARS, picture[i + i / cols]) - PICTURE_CHARS);
+        reset_cell(cell, kind % 2);
+        cell.state = kind < 2 ? CELL_UNCOVERED : kind < 4 ? CELL_COVERED : CELL_COVERED | CELL_FLAGGED;
+        level_teeth += kind % 2;
     }
     teeth_left = level_teeth;
     count_neighbours();
@@ -264,49 +252,42 @@ void lay_out(const Picture &picture)
     left_latch = right_latch = chord_latch = 0;
 }
 
-Picture board_picture(void)
+std::string board_picture(void)
 {
-    Picture picture(rows, std::string(cols, ' '));
-    for (int r = 0; r < rows; r++)
-        for (int c = 0; c < cols; c++) {
-            const Cell &cell = board[r][c];
-            picture[r][c] = PICTURE_CHARS[(covered(cell) ? 2 + 2 * flagged(cell) : 0) + cell.decayed];
-        }
+    std::string picture;
+    for (int i = 0; i < rows * cols; i++) {
+        const Cell &cell = board[i / cols][i % cols];
+        if (i && i % cols == 0)
+            picture += '/';
+        picture += PICTURE_CHARS[(covered(cell) ? 2 + 2 * flagged(cell) : 0) + cell.decayed];
+    }
     return picture;
 }
 
 constexpr int NEW_GAME = -1;  // buttons of a Pass that stands for the face button
 
-struct EdgeCase {
-    const char *name;
-    Picture before;
-    std::vector<Pass> steps;
-    Picture after;
-};
+struct EdgeCase { const char *name, *before; std::vector<Pass> steps; const char *after; };
 
 constexpr int X1 = cx(1), X3 = cx(3), Y0 = cy(0), Y1 = cy(1);
 constexpr int JUST_RIGHT_OF_5 = BOARD_LEFT + 5 * CELL_SIZE, JUST_BELOW_2 = BOARD_TOP + 2 * CELL_SIZE;
 
 const EdgeCase edge_cases[] = {
-    {"release on another cell", {"*.*..", "....."}, {{X1, Y0, L}, {X3, Y0, L}, {X3, Y0, 0, 1, 1}}, {"*.*o.", "....."}},
-    {"a held right button toggles once", {".*.", "..."}, {{X1, Y0, R, 30}}, {".X.", "..."}},
-    {"a new right press toggles again", {".*.", "..."}, {{X1, Y0, R}, {X1, Y0, 0, 25}, {X1, Y0, R}}, {".*.", "..."}},
-    {"release 19 passes after a toggle", {".F.", "*.."}, {{X1, Y0, R}, {X1, Y0, L, 18}, {X1, Y0, 0}}, {"...", "*.."}},
-    {"release 20 passes after a toggle", {".F.", "*.."}, {{X1, Y0, R}, {X1, Y0, L, 19}, {X1, Y0, 0, 1, 1}},
-     {".o.", "*.."}},
-    {"opening around skips a cooling cell", {"X..*", ".o..", "..F.", "*..*"},
-     {{cx(2), cy(2), R}, {X1, Y1, M}, {X1, Y1, 0, 1, 1}}, {"Xoo*", "ooo.", "oo..", "*..*"}},
-    {"left let go off the board acts on the return", {"*.*..", "....."},
-     {{X1, Y0, L}, {JUST_RIGHT_OF_5, Y0, 0}, {X1, JUST_BELOW_2, 0}, {JUST_RIGHT_OF_5 - 1, Y1, 0, 1, 1}},
-     {"*.*oo", "...oo"}},
-    {"too few flags open nothing", {"*o*", "F.."}, {{X1, Y0, L | R}, {X1, Y0, 0, 1, 1}}, {"*o*", "F.."}},
-    {"a wrong flag opens the tooth and the rest", {"*o.", ".F.", "..."}, {{X1, Y0, M}, {X1, Y0, 0, 1, -1}},
-     {"!oo", "oFo", "ooo"}},
+    {"release on another cell", "*.*../.....", {{X1, Y0, L}, {X3, Y0, L}, {X3, Y0, 0, 1, 1}}, "*.*o./....."},
+    {"a held right button toggles once", ".*./...", {{X1, Y0, R, 30}}, ".X./..."},
+    {"a new right press toggles again", ".*./...", {{X1, Y0, R}, {X1, Y0, 0, 25}, {X1, Y0, R}}, ".*./..."},
+    {"release 19 passes after a toggle", ".F./*..", {{X1, Y0, R}, {X1, Y0, L, 18}, {X1, Y0, 0}}, ".../*.."},
+    {"release 20 passes after a toggle", ".F./*..", {{X1, Y0, R}, {X1, Y0, L, 19}, {X1, Y0, 0, 1, 1}}, ".o./*.."},
+    {"opening around skips a cooling cell", "X..*/.o../..F./*..*",
+     {{cx(2), cy(2), R}, {X1, Y1, M}, {X1, Y1, 0, 1, 1}}, "Xoo*/ooo./oo../*..*"},
+    {"left let go off the board acts on the return", "*.*../.....",
+     {{X1, Y0, L}, {JUST_RIGHT_OF_5, Y0, 0}, {X1, JUST_BELOW_2, 0}, {JUST_RIGHT_OF_5 - 1, Y1, 0, 1, 1}}, "*.*oo/...oo"},
+    {"too few flags open nothing", "*o*/F..", {{X1, Y0, L | R}, {X1, Y0, 0, 1, 1}}, "*o*/F.."},
+    {"a wrong flag opens the tooth and the rest", "*o./.F./...", {{X1, Y0, M}, {X1, Y0, 0, 1, -1}}, "!oo/oFo/ooo"},
     // Two teeth fit only outside the first press's row and column.
-    {"first press by right", {"...", "*.*"}, {{0, 0, NEW_GAME}, {X1, Y0, R, 1, 1}, {X1, Y0, 0}}, {".o.", "*.*"}},
-    {"first press by middle", {"...", "*.*"}, {{0, 0, NEW_GAME}, {X1, Y0, M, 1, 1}, {X1, Y0, 0, 1, 1}}, {".o.", "*.*"}},
-    {"a latch left by the last game does nothing", {"*.*..", "....."},
-     {{X1, Y0, L}, {X1, Y0, L | M}, {0, 0, 0}, {0, 0, NEW_GAME}, {cx(4), Y1, 0}}, {".....", "....."}},
+    {"first press by right", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, R, 1, 1}, {X1, Y0, 0}}, ".o./*.*"},
+    {"first press by middle", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, M, 1, 1}, {X1, Y0, 0, 1, 1}}, ".o./*.*"},
+    {"a latch left by the last game does nothing", "*.*../.....",
+     {{X1, Y0, L}, {X1, Y0, L | M}, {0, 0, 0}, {0, 0, NEW_GAME}, {cx(4), Y1, 0}}, "...../....."},
 };
 
 TEST(Input, EdgeCasesOnHandLaidBoards)

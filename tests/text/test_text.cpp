@@ -169,32 +169,23 @@ TEST_F(TextTest, SizingFlushesOrKeepsTheCache)
         if (height == 20)
             font->face->ascender = font->face->descender = 0;
         EXPECT_EQ(height == 40 ? 0 : -1, ttf_set_font_size(font.get(), height)) << height;
-        EXPECT_TRUE(font->height == 40 && font->pixel_size == pixel_size && font->ascender == ascender) << height;
-        EXPECT_EQ(pixel_size, font->face->size->metrics.y_ppem) << height;
+        EXPECT_TRUE(font->height == 40 && font->pixel_size == pixel_size && font->ascender == ascender &&
+                    font->face->size->metrics.y_ppem == pixel_size)
+            << height;
         EXPECT_TRUE(glyph.cached && bits && glyph.aa_bits == bits) << height;
     }
 }
 
-TEST_F(TextTest, MemoryFontsDrawFromTheirOwnCopy)
+// A font opened from memory draws from its own copy. Without a charmap
+// codes are glyph indices; a code past the face draws as glyph 0, as a
+// character the charmap lacks does. Indices outside the face are never cached.
+TEST_F(TextTest, MemoryFontsKeepACopyAndCodesPastTheFaceDrawAsGlyphZero)
 {
-    const std::vector<uint8_t> file = read_file(GAME_FONTS[1]);
-    uint8_t *block = static_cast<uint8_t *>(std::malloc(file.size()));
-    std::memcpy(block, file.data(), file.size());
-    FontPtr font(ttf_load_font_from_mem(block, static_cast<int>(file.size())));
-    std::memset(block, 0xA5, file.size());
-    std::free(block);
-    ASSERT_TRUE(font && ttf_set_font_size(font.get(), 24) == 0);  // glyphs load from here on
-    BitmapPtr drawn[2] = {filled_bitmap(300, 40, 80), filled_bitmap(300, 40, 80)};
-    ttf_textout_aa_ex(drawn[0].get(), font.get(), "Memory 42!", 3, 4, makecol(250, 240, 0), -1);
-    EXPECT_FALSE(same_pixels(drawn[0].get(), drawn[1].get()));
-}
-
-// Without a charmap codes are glyph indices; a code past the face draws as
-// glyph 0, as a character the charmap lacks does. Indices outside the face
-// are never cached.
-TEST_F(TextTest, CodesPastTheFaceDrawAsGlyphZero)
-{
-    FontPtr font = open_sized(GAME_FONTS[2], 20);
+    auto block = std::make_unique<std::vector<uint8_t>>(read_file(GAME_FONTS[2]));
+    FontPtr font(ttf_load_font_from_mem(block->data(), static_cast<int>(block->size())));
+    std::fill(block->begin(), block->end(), 0xA5);
+    block.reset();  // the sanitizer build reports any later read
+    ASSERT_TRUE(font && ttf_set_font_size(font.get(), 20) == 0);  // glyphs load from here on
     const int past = static_cast<int>(font->face->num_glyphs) + 3;
     ASSERT_LT(past, 0x800);  // a two-byte UTF-8 code
     const char code[3] = {char(0xC0 | past >> 6), char(0x80 | (past & 63)), 0};
@@ -260,10 +251,8 @@ enum class Style { PLAIN, OPAQUE_AA, TRANSPARENT_AA };
 
 void layer_draw(Style style, BITMAP *bmp, TTF_FONT *font, const char *text, int x, int y, int c, int bg)
 {
-    if (style == Style::PLAIN)
-        ttf_textout_ex(bmp, font, text, x, y, c, bg);
-    else
-        ttf_textout_aa_ex(bmp, font, text, x, y, c, style == Style::TRANSPARENT_AA ? -1 : bg);
+    (style == Style::PLAIN ? ttf_textout_ex : ttf_textout_aa_ex)(bmp, font, text, x, y, c,
+                                                                 style == Style::TRANSPARENT_AA ? -1 : bg);
 }
 
 // Coverage a between background b (a = 0) and text colour c.
@@ -324,14 +313,12 @@ TEST_F(TextTest, EveryPathMatchesThePerPixelReference)
         ttf_set_char_spacing(font, pick(0, 1) * pick(0, 3));
         const int w = pick(8, 90), h = pick(8, 60), sx = pick(0, 10), sy = pick(0, 10), clipping = pick(0, 2);
         BitmapPtr parents[2] = {BitmapPtr(create_bitmap(w + 10, h + 10)), BitmapPtr(create_bitmap(w + 10, h + 10))};
-        for (int y = 0; y < h + 10; y++)
-            for (int x = 0; x < w + 10; x++)
-                putpixel(parents[0].get(), x, y, makecol(pick(0, 255), pick(0, 255), pick(0, 255)));
+        for (int i = 0; i < (w + 10) * (h + 10); i++)
+            putpixel(parents[0].get(), i % (w + 10), i / (w + 10), makecol(pick(0, 255), pick(0, 255), pick(0, 255)));
         blit(parents[0].get(), parents[1].get(), 0, 0, 0, 0, w + 10, h + 10);
         const int l = pick(0, w - 1), t = pick(0, h - 1), r = pick(l, w - 1), b = pick(t, h - 1);
         std::string text(pick(0, 8), ' ');
-        for (char &ch : text)
-            ch = alphabet[rng() % (sizeof alphabet - 1)];
+        std::generate(text.begin(), text.end(), [&] { return alphabet[rng() % (sizeof alphabet - 1)]; });
         const int x = pick(-40, w + 2), y = pick(-40, h + 2), start_alpha = pick(0, 255), start_xor = pick(0, 1);
         const int c = makecol(pick(0, 255), pick(0, 255), pick(0, 255)), bg = makecol(pick(0, 255), pick(0, 255), 0);
         std::vector<intptr_t> after[2];
@@ -378,20 +365,18 @@ TEST_F(TextTest, LinesOutsideTheClipRectangleAreRejectedWhole)
 // for: textout centre, textout right, textprintf left, centre, right.
 // Formatted members print the string through "%s".
 #define CALL(call) [](BITMAP *b, TTF_FONT *f, const char *s, int x, int y, int c, [[maybe_unused]] int bg) { call; }
+#define TEXTOUT(n)                                                                                               \
+    CALL(n##_ex(b, f, s, x, y, c, bg)), CALL(n(b, f, s, x, y, c)), CALL(n##_aa_ex(b, f, s, x, y, c, bg)), \
+        CALL(n##_aa(b, f, s, x, y, c))
+#define PRINTF(n)                                                                                                 \
+    CALL(n##_ex(b, f, x, y, c, bg, "%s", s)), CALL(n(b, f, x, y, c, "%s", s)),                                  \
+        CALL(n##_aa_ex(b, f, x, y, c, bg, "%s", s)), CALL(n##_aa(b, f, x, y, c, "%s", s))
 void (*const MEMBERS[])(BITMAP *, TTF_FONT *, const char *, int, int, int, int) = {
-    CALL(ttf_textout_centre_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_centre(b, f, s, x, y, c)),
-    CALL(ttf_textout_centre_aa_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_centre_aa(b, f, s, x, y, c)),
-    CALL(ttf_textout_right_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_right(b, f, s, x, y, c)),
-    CALL(ttf_textout_right_aa_ex(b, f, s, x, y, c, bg)), CALL(ttf_textout_right_aa(b, f, s, x, y, c)),
-    CALL(ttf_textprintf_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf(b, f, x, y, c, "%s", s)),
-    CALL(ttf_textprintf_aa_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_aa(b, f, x, y, c, "%s", s)),
-    CALL(ttf_textprintf_centre_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_centre(b, f, x, y, c, "%s", s)),
-    CALL(ttf_textprintf_centre_aa_ex(b, f, x, y, c, bg, "%s", s)),
-    CALL(ttf_textprintf_centre_aa(b, f, x, y, c, "%s", s)),
-    CALL(ttf_textprintf_right_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_right(b, f, x, y, c, "%s", s)),
-    CALL(ttf_textprintf_right_aa_ex(b, f, x, y, c, bg, "%s", s)), CALL(ttf_textprintf_right_aa(b, f, x, y, c, "%s", s)),
-};
+    TEXTOUT(ttf_textout_centre), TEXTOUT(ttf_textout_right), PRINTF(ttf_textprintf), PRINTF(ttf_textprintf_centre),
+    PRINTF(ttf_textprintf_right)};
 #undef CALL
+#undef TEXTOUT
+#undef PRINTF
 
 // Each member draws what the basic call draws from the left edge and with
 // the background the member implies: a string 31 pixels wide centred on
@@ -401,18 +386,16 @@ TEST_F(TextTest, EveryMemberDrawsFromItsAlignedLeftEdgeWithItsBackground)
     FontPtr font = open_sized(GAME_FONTS[2], 20);
     glyph_of(font.get(), 'x').advance_x = 31;
     const int edges[] = {85, 69, 100, 85, 69}, colour = makecol(255, 255, 0);
-    for (const char *text : {"x", ""}) {
-        for (int bg : {-1, makecol(0, 120, 0)}) {
-            for (int i = 0; i < 20; i++) {
-                SCOPED_TRACE(testing::Message() << "member " << i << " \"" << text << "\" background " << bg);
-                BitmapPtr expected = filled_bitmap(200, 40, 99), drawn = filled_bitmap(200, 40, 99);
-                (i % 4 < 2 ? ttf_textout_ex : ttf_textout_aa_ex)(expected.get(), font.get(), text,
-                                                                 *text ? edges[i / 4] : 100, 6, colour, bg);
-                ttf_text_mode(i % 2 ? bg : 31);  // odd members use the default, even ones their argument
-                MEMBERS[i](drawn.get(), font.get(), text, 100, 6, colour, i % 2 ? 31 : bg);
-                EXPECT_TRUE(same_pixels(expected.get(), drawn.get()));
-            }
-        }
+    for (int k = 0; k < 80; k++) {  // member i, with and without a background, a string and an empty one
+        const int i = k % 20, bg = k / 20 % 2 ? makecol(0, 120, 0) : -1;
+        const char *text = k < 40 ? "x" : "";
+        SCOPED_TRACE(testing::Message() << "member " << i << " \"" << text << "\" background " << bg);
+        BitmapPtr expected = filled_bitmap(200, 40, 99), drawn = filled_bitmap(200, 40, 99);
+        (i % 4 < 2 ? ttf_textout_ex : ttf_textout_aa_ex)(expected.get(), font.get(), text, *text ? edges[i / 4] : 100,
+                                                         6, colour, bg);
+        ttf_text_mode(i % 2 ? bg : 31);  // odd members use the default, even ones their argument
+        MEMBERS[i](drawn.get(), font.get(), text, 100, 6, colour, i % 2 ? 31 : bg);
+        EXPECT_TRUE(same_pixels(expected.get(), drawn.get()));
     }
 }
 
@@ -460,8 +443,7 @@ TEST_F(TextTest, DamagedFontBytesOpenUsablyOrNotAtAll)
                 bytes[4096 + rng() % (file.size() - 4096)] = static_cast<uint8_t>(rng());
         }
         TTF_FONT *font = ttf_load_font_from_mem(bytes.data(), static_cast<int>(bytes.size()));
-        refused += !font;  // and the calls below must take the null font too
-        opened += !!font;
+        (font ? opened : refused)++;  // and the calls below must take the null font too
         ttf_set_font_size(font, 20);
         EXPECT_GE(ttf_text_length(font, text), 0);
         ttf_textout_ex(bmp.get(), font, text, -3, 2, 255, 31);
