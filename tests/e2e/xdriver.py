@@ -8,6 +8,7 @@ buttons are held long enough for the game's 60 Hz sampling to see them.
 
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import time
@@ -35,6 +36,23 @@ def cell_origin(c, r):
 def cell_centre(c, r):
     x, y = cell_origin(c, r)
     return x + CELL // 2, y + CELL // 2
+
+
+def attached_datafile(program):
+    """The datafile exedat attached to a program, without its "slh." magic.
+
+    The attached block is one chunk (two big-endian lengths, equal because
+    it is stored uncompressed, then the body) and an 8-byte trailer: "slh+"
+    and the length of the whole block."""
+    with open(program, "rb") as f:
+        data = f.read()
+    if data[-8:-4] != b"slh+":
+        raise ValueError("no datafile attached to %s" % program)
+    (block,) = struct.unpack(">I", data[-4:])
+    body = data[-block + 8:-8]
+    if struct.unpack(">II", data[-block:-block + 8]) != (len(body), len(body)):
+        raise ValueError("the chunk header of %s is not that of its body" % program)
+    return body
 
 
 def game_path():
@@ -111,6 +129,19 @@ class Game:
             except Exception:  # a window vanished while we walked the tree
                 continue
         return None
+
+    def windows(self, title):
+        """Every viewable window with this title."""
+        found, stack = [], [self.d.screen().root]
+        while stack:
+            w = stack.pop()
+            try:
+                if w.get_wm_name() == title and w.get_attributes().map_state == X.IsViewable:
+                    found.append(w)
+                stack.extend(w.query_tree().children)
+            except Exception:  # a window vanished while we walked the tree
+                continue
+        return found
 
     def wait_for_window(self, title, timeout):
         deadline = time.time() + timeout
