@@ -184,6 +184,15 @@ class Game:
             time.sleep(HOLD)
         self.settle()
 
+    def drag(self, x0, y0, x1, y1, button="left"):
+        """Presses on (x0, y0), moves to (x1, y1) with the button held, lets go there."""
+        self.move(x0, y0)
+        self.press(button)
+        time.sleep(HOLD)
+        self.move(x1, y1)
+        self.release(button)
+        self.settle()
+
     def open_menu(self):
         """Opens the "Game..." menu on its title and waits until it takes a press."""
         self.click(*MENU_TITLE)
