@@ -15,6 +15,7 @@ running and the pointer still; 40 x 25 with the pointer sweeping the board
 """
 
 import os
+import random
 import subprocess
 import sys
 import time
@@ -43,14 +44,35 @@ def threads(pid):
     return out
 
 
+def display_taken(n):
+    """Display n has a lock file or a listening socket (possibly another user's
+    server, reached through the shared abstract socket names)."""
+    with open("/proc/net/unix") as f:
+        sockets = f.read()
+    return os.path.exists("/tmp/.X%d-lock" % n) or ("/tmp/.X11-unix/X%d\n" % n) in sockets
+
+
 def start_xvfb():
-    read_end, write_end = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    name = ":" + os.read(read_end, 16).decode().strip()
-    os.close(read_end)
-    return proc, name
+    """An Xvfb of this run's own, and its display name."""
+    for n in random.Random().sample(range(200, 900), 50):
+        if display_taken(n):
+            continue
+        read_end, write_end = os.pipe()
+        proc = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(write_end), "-screen", "0",
+                                 "1024x768x24", "-nolisten", "tcp"], pass_fds=[write_end],
+                                stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        ready = b""
+        while not ready.endswith(b"\n"):  # the whole line: Xvfb dies of a pipe closed early
+            part = os.read(read_end, 16)
+            if not part:
+                break
+            ready += part
+        os.close(read_end)
+        if ready and proc.poll() is None:
+            return proc, ":%d" % n
+        proc.wait()
+    raise RuntimeError("no free X display")
 
 
 class BareLoop:
