@@ -147,6 +147,8 @@ TEST_F(ShownWindow, LonePixelsAtEdgesAreCopied)
             screen_show();
             ASSERT_EQ(-1, first_wrong_row()) << "pixel " << x << ", " << y;
         }
+    screen_teardown();
+    EXPECT_EQ(0, screen_show()) << "a frame shown after teardown has nowhere to go";
 }
 
 }  // namespace
