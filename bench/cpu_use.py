@@ -1,35 +1,161 @@
-"""Processor use of the running game with the pointer still, as a share of one core.
+"""Processor use of the running game against the library's floor, as shares of one core.
 
-    DENTIVALE_GAME=build/dentivale PYTHONPATH=tests/e2e /usr/bin/python3 bench/cpu_use.py
+    DENTIVALE_GAME=build/dentivale DENTIVALE_BARE_LOOP=build/bench/bare_loop \
+        PYTHONPATH=tests/e2e /usr/bin/python3 bench/cpu_use.py [seconds]
 
-Runs under the X display in DISPLAY (an Xvfb of its own when there is none),
-measures Easy and the largest custom field (40 x 25) for 10 s each from the
-process's own user and system time in /proc.
+The floor is bare_loop (bench/bare_loop.cpp): the game's start-up, then every
+1/60 s rest(1) until the timer ticks, clear a memory bitmap and copy the whole
+824 x 590 window. Each program gets an Xvfb of its own, so that each X server
+serves one client, and the two run side by side: every figure of a case comes
+from the same seconds, read from /proc (user plus system time of the program
+and of its X server). The ratio is game plus its X server over bare loop plus
+its X server. Cases: Easy Ready with the pointer still; 40 x 25 with the clock
+running and the pointer still; 40 x 25 with the pointer sweeping the board
+(on both displays). The game's threads are listed after each case.
 """
 
 import os
+import random
 import subprocess
 import sys
 import time
 
-SECONDS = 10.0
+SECONDS = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+BARE_TITLE = "bare loop"
+SWEEP_STEP = 0.008         # a pointer move every 8 ms, 7 pixels at a time
+BOARD = (13, 42, 813, 542)  # the 40 x 25 board, first and past-last pixel
 
 
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
+def cpu_seconds(path):
+    with open(path) as f:
         fields = f.read().rsplit(")", 1)[1].split()
-    utime, stime = int(fields[11]), int(fields[12])  # fields 14 and 15 of stat
-    return (utime + stime) / CLOCK_TICKS
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS  # utime, stime
 
 
-def share_of_core(game):
-    game.move(2, 250)  # on the frame, away from the cells and the title
-    time.sleep(1.0)
-    pid = game.process.pid
-    start_cpu, start = cpu_seconds(pid), time.time()
-    time.sleep(SECONDS)
-    return (cpu_seconds(pid) - start_cpu) / (time.time() - start)
+def threads(pid):
+    """{thread id: cpu seconds} of a process."""
+    out = {}
+    for tid in os.listdir("/proc/%d/task" % pid):
+        try:
+            out[int(tid)] = cpu_seconds("/proc/%d/task/%s/stat" % (pid, tid))
+        except OSError:
+            pass  # the thread ended meanwhile
+    return out
+
+
+def display_taken(n):
+    """Display n has a lock file or a listening socket (possibly another user's
+    server, reached through the shared abstract socket names)."""
+    with open("/proc/net/unix") as f:
+        sockets = f.read()
+    return os.path.exists("/tmp/.X%d-lock" % n) or ("/tmp/.X11-unix/X%d\n" % n) in sockets
+
+
+def start_xvfb():
+    """An Xvfb of this run's own, and its display name."""
+    for n in random.Random().sample(range(200, 900), 50):
+        if display_taken(n):
+            continue
+        read_end, write_end = os.pipe()
+        proc = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(write_end), "-screen", "0",
+                                 "1024x768x24", "-nolisten", "tcp"], pass_fds=[write_end],
+                                stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        ready = b""
+        while not ready.endswith(b"\n"):  # the whole line: Xvfb dies of a pipe closed early
+            part = os.read(read_end, 16)
+            if not part:
+                break
+            ready += part
+        os.close(read_end)
+        if ready and proc.poll() is None:
+            return proc, ":%d" % n
+        proc.wait()
+    raise RuntimeError("no free X display")
+
+
+class BareLoop:
+    """bare_loop on its own display, with an X connection to move its pointer."""
+
+    def __init__(self, display_name):
+        from Xlib import display
+        self.d = display.Display(display_name)
+        self.process = subprocess.Popen([os.path.abspath(os.environ["DENTIVALE_BARE_LOOP"])],
+                                        env=dict(os.environ, DISPLAY=display_name))
+        deadline = time.time() + 10
+        self.window = None
+        while self.window is None and time.time() < deadline:
+            if self.process.poll() is not None:
+                raise RuntimeError("bare_loop ended at start-up")
+            for w in self.d.screen().root.query_tree().children:
+                if w.get_wm_name() == BARE_TITLE:
+                    self.window = w
+            time.sleep(0.05)
+        if self.window is None:
+            raise RuntimeError("no bare loop window")
+
+    def origin(self):
+        pos = self.window.translate_coords(self.d.screen().root, 0, 0)
+        return -pos.x, -pos.y
+
+    def stop(self):
+        self.process.kill()
+        self.process.wait()
+        self.d.close()
+
+
+def sweep_path():
+    """Window pixels of a pointer going left and right along every row of cells."""
+    left, top, right, bottom = BOARD
+    y, forward = top + 10, True
+    while True:
+        xs = range(left + 3, right - 3, 7)
+        for x in (xs if forward else reversed(xs)):
+            yield x, y
+        forward = not forward
+        y = y + 20 if y + 20 < bottom else top + 10
+
+
+def measure(game, bare, servers, sweep):
+    """Shares of one core over SECONDS: {name: share}, and the game's threads."""
+    from Xlib import X
+    from Xlib.ext import xtest
+    pids = {"game": game.process.pid, "game X": servers[0].pid,
+            "bare": bare.process.pid, "bare X": servers[1].pid}
+    paths = {name: "/proc/%d/stat" % pid for name, pid in pids.items()}
+    origins = [(game.d, game.origin()), (bare.d, bare.origin())]
+    before = {name: cpu_seconds(p) for name, p in paths.items()}
+    threads_before, start = threads(game.process.pid), time.time()
+    path = sweep_path()
+    while time.time() - start < SECONDS:
+        if sweep:
+            x, y = next(path)
+            for d, (ox, oy) in origins:
+                xtest.fake_input(d, X.MotionNotify, x=ox + x, y=oy + y)
+                d.flush()
+            time.sleep(SWEEP_STEP)
+        else:
+            time.sleep(0.1)
+    elapsed = time.time() - start
+    after = {name: cpu_seconds(p) for name, p in paths.items()}
+    threads_after = threads(game.process.pid)
+    share = {name: (after[name] - before[name]) / elapsed for name in paths}
+    per_thread = {tid: (threads_after[tid] - threads_before.get(tid, 0)) / elapsed
+                  for tid in threads_after}
+    return share, per_thread
+
+
+def report(case, share, per_thread, game_pid):
+    game = share["game"] + share["game X"]
+    bare = share["bare"] + share["bare X"]
+    print("%-34s game %5.2f + X %5.2f = %5.2f %%   bare loop %5.2f + X %5.2f = %5.2f %%   ratio %.2f"
+          % (case, 100 * share["game"], 100 * share["game X"], 100 * game,
+             100 * share["bare"], 100 * share["bare X"], 100 * bare, game / bare if bare else 0))
+    names = ["main" if tid == game_pid else "thread %d" % tid for tid in sorted(per_thread)]
+    print("%-34s game's threads: %s" % ("", ", ".join(
+        "%s %.2f %%" % (n, 100 * per_thread[t]) for n, t in zip(names, sorted(per_thread)))))
+    sys.stdout.flush()
 
 
 def largest_custom_field(game, xdriver):
@@ -43,28 +169,33 @@ def largest_custom_field(game, xdriver):
 
 
 def main():
-    xvfb = None
-    if not os.environ.get("DISPLAY"):
-        read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                 "1024x768x24", "-nolisten", "tcp"], pass_fds=[write_end],
-                                stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        os.environ["DISPLAY"] = ":" + os.read(read_end, 16).decode().strip()
+    servers = [start_xvfb(), start_xvfb()]
+    bare = None
+    os.environ["DISPLAY"] = servers[0][1]
     import xdriver
     try:
+        bare = BareLoop(servers[1][1])
+        procs = [s[0] for s in servers]
         with xdriver.Game() as game:
             game.start()
-            print("Easy (204 x 270):   %5.1f %% of one core" % (100 * share_of_core(game)))
+            game.move(2, 250)  # on the frame, away from the cells and the title
+            time.sleep(1.0)
+            report("Easy Ready, pointer still", *measure(game, bare, procs, False), game.process.pid)
             if not largest_custom_field(game, xdriver):
                 sys.exit("could not switch to the 40 x 25 field")
-            print("40 x 25 (824 x 590): %5.1f %% of one core" % (100 * share_of_core(game)))
+            game.click(*xdriver.cell_centre(20, 12))  # the first click: the clock starts
+            game.move(2, 250)
+            time.sleep(1.0)
+            report("40 x 25, clock running, still", *measure(game, bare, procs, False), game.process.pid)
+            report("40 x 25, clock running, sweeping", *measure(game, bare, procs, True), game.process.pid)
             game.close_request()
             game.wait_exit()
     finally:
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
+        if bare:
+            bare.stop()
+        for proc, _ in servers:
+            proc.terminate()
+            proc.wait()
 
 
 if __name__ == "__main__":

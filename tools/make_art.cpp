@@ -1,6 +1,8 @@
-// Draws the game's twelve bitmaps and writes them as 24-bit BMP files.
+// Draws the game's twelve bitmaps and writes them as 24-bit BMP files, or
+// the desktop's icon images.
 //
 //   make_art OUTPUT_DIR WHITE.ttf WILLY.ttf
+//   make_art --icons OUTPUT_DIR
 //
 // Everything is drawn from code and the character grids below, so the art
 // lives in the repository as source and every build makes the same pixels.
@@ -8,8 +10,12 @@
 // ui/dialogs.h that the dialogs hit-test with, so art and hit areas cannot
 // drift apart. Labels are drawn last, with the game's own text layer and two
 // of the fonts that go into the datafile: AF_WHITE, the records dialog's own
-// font, for the records labels, and AF_WILLY for captions and titles. Also writes dentivale.xpm, the window
-// icon as a file for the desktop entry.
+// font, for the records labels, and AF_WILLY for captions and titles. Also
+// writes dentivale.xpm, the window's icon as a file.
+//
+// --icons writes dentivale-<size>.pam (RGB with alpha) at every size of
+// ICON_FILE_SIZES, drawn by shell/icon.cpp like the window's icon; the
+// build turns them into PNG files.
 //
 // Look: warm browns of the scene, milk and dark chocolate, ivory enamel;
 // pixels of bright magenta are the library's mask colour (transparent).
@@ -21,7 +27,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "shell/icon.h"
 #include "shell/resources.h"
 #include "text/ttf.h"
 #include "ui/dialogs.h"
@@ -903,7 +911,7 @@ void check_grids(void)
     check_grid("SHINE_MARKS", SHINE_MARKS, 17);
 }
 
-// The window icon as an XPM file, for the desktop entry.
+// The window's icon as an XPM file.
 int write_icon(const std::string &path)
 {
     FILE *out = std::fopen(path.c_str(), "w");
@@ -919,12 +927,42 @@ int write_icon(const std::string &path)
     return std::fclose(out) == 0 ? 0 : -1;
 }
 
+// One icon image as a PAM file: ImageMagick reads its alpha channel as
+// it is, which a BMP from Allegro could not carry.
+int write_icon_image(const std::string &path, int size)
+{
+    std::vector<unsigned char> rgba(static_cast<size_t>(size) * size * 4);
+    render_icon_rgba(size, rgba.data());
+    FILE *out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return -1;
+    std::fprintf(out, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                 size, size);
+    bool written = std::fwrite(rgba.data(), 1, rgba.size(), out) == rgba.size();
+    return std::fclose(out) == 0 && written ? 0 : -1;
+}
+
+int write_icon_images(const std::string &dir)
+{
+    for (int size : ICON_FILE_SIZES) {
+        std::string path = dir + "/dentivale-" + std::to_string(size) + ".pam";
+        if (write_icon_image(path, size) != 0) {
+            std::fprintf(stderr, "make_art: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--icons") == 0)
+        return write_icon_images(argv[2]);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: make_art OUTPUT_DIR WHITE.ttf WILLY.ttf\n");
+        std::fprintf(stderr, "usage: make_art OUTPUT_DIR WHITE.ttf WILLY.ttf\n"
+                             "       make_art --icons OUTPUT_DIR\n");
         return 2;
     }
     std::string dir = argv[1];

@@ -9,6 +9,7 @@ packages=(
   liballegro4-dev libfreetype-dev
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils python3 python3-xlib imagemagick
+  dpkg-dev lintian desktop-file-utils appstream libglib2.0-bin
   fonts-liberation2 fonts-dejavu-core fonts-comfortaa
 )
 

@@ -42,16 +42,31 @@ uint16_t flood_queue[BOARD_MAX_ROWS * BOARD_MAX_COLS];  // row * BOARD_MAX_COLS 
 
 int board_input(int px, int py, int buttons)
 {
-    if (!on_board(px, py) || !board_armed)
-        return 0;
-    int column = (px - BOARD_LEFT) / CELL_SIZE;
-    int row = (py - BOARD_TOP) / CELL_SIZE;
-    Cell &cell = cell_at(column, row);
     // One reading of the buttons serves every test of the pass, so a
     // button that changes meanwhile cannot make two tests disagree.
     bool left = buttons & BUTTON_LEFT;
     bool right = buttons & BUTTON_RIGHT;
     bool middle = buttons & BUTTON_MIDDLE;
+
+    // An uncover or an opening-around needs its release over the board:
+    // dragging off and letting go takes the press back, so it cannot act
+    // later when the pointer merely passes over a cell. A press the menu
+    // opened on (dragged onto its title) ends while the board is not
+    // looking and is dropped as well.
+    if (!board_armed) {
+        left_latch = chord_latch = 0;
+        return 0;
+    }
+    if (!on_board(px, py)) {
+        if (!left && !right)
+            left_latch = 0;
+        if (!middle && !(left && right))
+            chord_latch = 0;
+        return 0;
+    }
+    int column = (px - BOARD_LEFT) / CELL_SIZE;
+    int row = (py - BOARD_TOP) / CELL_SIZE;
+    Cell &cell = cell_at(column, row);
     int result = 0;
 
     if (!started) {

@@ -1,6 +1,10 @@
 // Display modes and screen update.
 #include "display.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
 int screen_flags;
 int screen_width;
 int screen_height;
@@ -11,8 +15,20 @@ int page_index;
 BITMAP *pages[3];
 BITMAP *back_buffer;
 BITMAP *draw_target;
+BITMAP *window_bitmap;
 
 namespace {
+
+// What window_bitmap holds, as last copied there: each frame is compared
+// with it row by row. Null when unknown (nothing shown yet, or no memory
+// for it); made again whenever the back buffer's size changes.
+BITMAP *shown;
+// Set from any thread when the window lost what was copied to it.
+std::atomic<bool> shown_lost;
+
+// Rows are compared in chunks of this many bytes before the byte that
+// differs is looked for.
+constexpr int COMPARE_CHUNK = 64;
 
 int page_count(void)
 {
@@ -55,6 +71,90 @@ void blit_back_buffer(BITMAP *dest)
     blit(back_buffer, dest, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
 }
 
+// With a pointer that the library draws itself into the window, the window
+// holds pixels that never went through the back buffer, and restores old
+// ones when the pointer moves: only a whole copy every frame stays right.
+bool library_draws_pointer(void)
+{
+    return window_bitmap == screen && mouse_driver && !(gfx_capabilities & GFX_HW_CURSOR);
+}
+
+// A copy of what the window shows that can be trusted, or null: the whole
+// frame must be copied.
+BITMAP *trusted_copy(void)
+{
+    bool lost = shown_lost.exchange(false);
+    if (shown && (shown->w != back_buffer->w || shown->h != back_buffer->h ||
+                  bitmap_color_depth(shown) != bitmap_color_depth(back_buffer))) {
+        destroy_bitmap(shown);
+        shown = nullptr;
+    }
+    if (!shown) {
+        shown = create_bitmap_ex(bitmap_color_depth(back_buffer), back_buffer->w, back_buffer->h);
+        return nullptr;
+    }
+    return lost || library_draws_pointer() ? nullptr : shown;
+}
+
+void copy_rect(int x, int y, int w, int h)
+{
+    blit(back_buffer, window_bitmap, x, y, x, y, w, h);
+    if (shown)
+        blit(back_buffer, shown, x, y, x, y, w, h);
+}
+
+// First and last byte in which two rows differ; false when they are equal.
+bool row_difference(const unsigned char *a, const unsigned char *b, int bytes, int &first, int &last)
+{
+    if (std::memcmp(a, b, bytes) == 0)
+        return false;
+    first = 0;
+    while (first + COMPARE_CHUNK <= bytes && std::memcmp(a + first, b + first, COMPARE_CHUNK) == 0)
+        first += COMPARE_CHUNK;
+    while (a[first] == b[first])
+        first++;
+    last = bytes;
+    while (last - COMPARE_CHUNK > first &&
+           std::memcmp(a + last - COMPARE_CHUNK, b + last - COMPARE_CHUNK, COMPARE_CHUNK) == 0)
+        last -= COMPARE_CHUNK;
+    do
+        last--;
+    while (a[last] == b[last]);
+    return true;
+}
+
+// Copies the rows that differ from what the window shows, a band of
+// neighbouring rows at a time, each band cut to the columns that differ.
+void copy_changes(BITMAP *copy)
+{
+    int pixel_bytes = (bitmap_color_depth(back_buffer) + 7) / 8;
+    int row_bytes = back_buffer->w * pixel_bytes;
+    int h = back_buffer->h;
+    int first, last;
+    for (int y = 0; y < h;) {
+        if (!row_difference(back_buffer->line[y], copy->line[y], row_bytes, first, last)) {
+            y++;
+            continue;
+        }
+        int top = y, left = first, right = last;
+        for (y++; y < h && row_difference(back_buffer->line[y], copy->line[y], row_bytes, first, last); y++) {
+            left = std::min(left, first);
+            right = std::max(right, last);
+        }
+        left /= pixel_bytes;
+        right /= pixel_bytes;
+        copy_rect(left, top, right - left + 1, y - top);
+    }
+}
+
+void show_back_buffer(void)
+{
+    if (BITMAP *copy = trusted_copy())
+        copy_changes(copy);
+    else
+        copy_rect(0, 0, back_buffer->w, back_buffer->h);
+}
+
 }  // namespace
 
 int screen_configure(int flags, int width, int height, int depth)
@@ -84,6 +184,12 @@ int screen_setup(void)
         return -1;
     }
     draw_target = screen;
+    window_bitmap = screen;
+    screen_invalidate();
+    // Where the platform reports it, coming back to the program may find the
+    // window's surface lost. A new mode drops the old registration.
+    remove_display_switch_callback(screen_invalidate);
+    set_display_switch_callback(SWITCH_IN, screen_invalidate);
 
     if (screen_flags & SCREEN_TRIPLE_BUFFER) {
         if (!(gfx_capabilities & GFX_CAN_TRIPLE_BUFFER))
@@ -129,10 +235,10 @@ int screen_show(void)
         page_index = 1 - page_index;
         if (!buffered)
             draw_target = pages[page_index];
-    } else if (buffered) {
-        acquire_screen();
-        blit_back_buffer(screen);
-        release_screen();
+    } else if (buffered && back_buffer && window_bitmap) {
+        acquire_bitmap(window_bitmap);
+        show_back_buffer();
+        release_bitmap(window_bitmap);
     }
     return 0;
 }
@@ -147,8 +253,17 @@ int screen_teardown(void)
     back_buffer = nullptr;
     if (page_count() > 0)
         destroy_pages();
+    if (shown)
+        destroy_bitmap(shown);
+    shown = nullptr;
+    window_bitmap = nullptr;
     // Whatever it pointed at is gone (or is the screen of a mode about to be
     // replaced); a null target makes a stray draw fail loudly, not silently.
     draw_target = nullptr;
     return 0;
+}
+
+void screen_invalidate(void)
+{
+    shown_lost = true;
 }

@@ -2,8 +2,9 @@
 //
 // Every frame is drawn into draw_target and shown with screen_show. Four
 // update schemes are offered; the game uses a window with a memory back
-// buffer (SCREEN_DOUBLE_BUFFER), copied to the screen once per frame.
-// Main thread only.
+// buffer (SCREEN_DOUBLE_BUFFER), of which each frame copies to the window
+// only the rows that differ from what the window already shows.
+// Main thread only, but for screen_invalidate.
 #ifndef DENTIVALE_SHELL_DISPLAY_H
 #define DENTIVALE_SHELL_DISPLAY_H
 
@@ -27,6 +28,8 @@ extern int page_index;           // video page shown next: 0..2 (triple), 0..1 (
 extern BITMAP *pages[3];         // video pages of the page schemes
 extern BITMAP *back_buffer;      // memory bitmap of the mode's size
 extern BITMAP *draw_target;      // where this frame is drawn; null while nothing is set up
+extern BITMAP *window_bitmap;    // what stands for the window: screen once set up, null after
+                                 // teardown; a test may put a memory bitmap here
 
 // Always 0. Stores the request; creates nothing.
 int screen_configure(int flags, int width, int height, int depth);
@@ -36,5 +39,9 @@ int screen_setup(void);
 int screen_show(void);
 // 0, or -1 in the failed state. Leaves the mode open; the next setup replaces it.
 int screen_teardown(void);
+// The window no longer holds what was last copied to it: the next
+// screen_show copies the whole frame. Any thread; also the library's
+// switch-in callback.
+void screen_invalidate(void);
 
 #endif

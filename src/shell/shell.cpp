@@ -13,6 +13,7 @@
 #include "../ui/scene.h"
 #include "display.h"
 #include "menu/menu.h"
+#include "pacing.h"
 #include "resources.h"
 
 volatile int frame_tick;
@@ -80,10 +81,18 @@ void play_pass(void)
 
 }  // namespace
 
-void on_timer_tick(void) { frame_tick = 1; }
+void on_timer_tick(void)
+{
+    frame_tick = 1;
+    wake_frame_waiter();
+}
 END_OF_FUNCTION(on_timer_tick)
 
-void on_close_button(void) { quit_requested = -1; }
+void on_close_button(void)
+{
+    quit_requested = -1;
+    wake_frame_waiter();  // a close ends the wait at once, not a period later
+}
 END_OF_FUNCTION(on_close_button)
 
 void fail(const char *what)
@@ -147,8 +156,7 @@ int init_game(void)
 
 void next_frame(void)
 {
-    while (!frame_tick)
-        rest(1);
+    wait_for_frame();
     frame_tick = 0;
     poll_mouse();
 }

@@ -1,8 +1,8 @@
 // Start-up, the 60 Hz main loop and shutdown.
 //
 // One main thread runs the game, its drawing and its dialogs. Allegro's
-// timer thread and window thread call the two callbacks below; each only
-// stores a constant into one of the two volatile flags.
+// timer thread and window thread call the two callbacks below; each stores
+// a constant into one of the two volatile flags and wakes the waiting loop.
 #ifndef DENTIVALE_SHELL_SHELL_H
 #define DENTIVALE_SHELL_SHELL_H
 
@@ -24,8 +24,9 @@ int init_game(void);
 void run_main_loop(void);
 void shutdown_game(void);
 
-// Pacing shared by the main loop and every dialog: wait (sleeping 1 ms at a
-// time) until frame_tick is set, clear it, read the mouse.
+// Pacing shared by the main loop and every dialog: sleep until frame_tick is
+// set (or quit_requested, which ends the wait at once), clear it, read the
+// mouse.
 void next_frame(void);
 // One pass of the main loop after pacing: menu, face, clock, cells, board,
 // loss and win, drawing, showing.

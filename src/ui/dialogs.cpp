@@ -60,6 +60,26 @@ bool pointer_in(Origin o, const DialogRect &r)
 
 bool left_down(void) { return mouse_b & 1; }
 
+// The left button as a dialog may take it. "Seen up once" alone is not
+// enough: a double click on a menu row opens the dialog with its first
+// press, and its second press, a new one, would land on whatever lies
+// under the row (Erase, a slider). So the button counts only once it has
+// been seen up after the opening gesture's time is out.
+struct LeftButton {
+    int passes = 0;      // passes since the dialog opened, counted up to DIALOG_GESTURE_PASSES
+    bool ready = false;  // seen up since the opening gesture ended
+
+    // Once a pass, after next_frame: whether a press of the dialog's own is down.
+    bool down(void)
+    {
+        if (passes < DIALOG_GESTURE_PASSES)
+            passes++;
+        if (passes == DIALOG_GESTURE_PASSES && !left_down())
+            ready = true;
+        return ready && left_down();
+    }
+};
+
 int black(void) { return makecol(0, 0, 0); }
 
 void draw_at(BITMAP *sprite, Origin o, int dx, int dy)
@@ -135,10 +155,10 @@ void draw_name_entry(Origin o, const char *level_name, const char *name, int bli
 
 // While the left button is held inside the slider's band, its knob jumps
 // to the step under the pointer; there is no capture.
-void follow_slider(Origin o, int top, int &step)
+void follow_slider(Origin o, int top, bool pressed, int &step)
 {
     int knob_height = bitmap_table[BMP_CHOCO]->h;
-    if (left_down() && mouse_in_rect(o.x + SLIDER_LEFT, o.y + top, o.x + SLIDER_RIGHT, o.y + top + knob_height))
+    if (pressed && mouse_in_rect(o.x + SLIDER_LEFT, o.y + top, o.x + SLIDER_RIGHT, o.y + top + knob_height))
         step = (mouse_x - o.x - SLIDER_LEFT) / SLIDER_PICK_STEP;
 }
 
@@ -156,20 +176,18 @@ void draw_customize(Origin o, int size_step, int density_step, bool on_ok)
 void records_dialog(void)
 {
     Origin o = centred(RECORDS_WIDTH, RECORDS_HEIGHT);
-    // The press that chose "Highscores" may still be down: Erase waits for
-    // the button to have been up once.
-    bool released = false;
+    // On Easy the "Highscores" row lies over Erase.
+    LeftButton left;
     while (!quit_requested) {
         next_frame();
-        if (!left_down())
-            released = true;
+        bool pressed = left.down();
         if (key[KEY_ENTER])
             break;
         bool on_ok = pointer_in(o, RECORDS_OK);
-        if (on_ok && left_down())
+        if (on_ok && pressed)
             break;
         bool on_erase = pointer_in(o, RECORDS_ERASE);
-        if (on_erase && left_down() && released)
+        if (on_erase && pressed)
             reset_records();  // memory only; the file keeps the old records
         draw_records(o, on_ok, on_erase);
         screen_show();
@@ -205,11 +223,14 @@ void name_entry_dialog(void)
     // The main loop never reads the keyboard: keys pressed during the game
     // are still queued and must not turn up as a name.
     clear_keybuf();
+    // A double click on the winning cell must not close it with no name.
+    LeftButton left;
     while (!quit_requested) {
         next_frame();
+        bool pressed = left.down();
         blink = next_blink(blink);
         bool on_ok = pointer_in(o, INPUT_OK);
-        if (on_ok && left_down())
+        if (on_ok && pressed)
             break;
         if (key[KEY_ENTER])
             break;  // tested as a state: the Enter press itself stays queued
@@ -235,15 +256,18 @@ void customize_dialog(void)
     int size_step = 2;     // both sliders start in the middle at every opening
     int density_step = 2;
     Origin o = centred(SLIDE_WIDTH, SLIDE_HEIGHT);
+    // In a small window the "Customize" row lies over the density slider.
+    LeftButton left;
     while (!quit_requested) {
         next_frame();
+        bool pressed = left.down();
         if (key[KEY_ENTER])
             break;
         bool on_ok = pointer_in(o, SLIDE_OK);
-        if (on_ok && left_down())
+        if (on_ok && pressed)
             break;  // before anything of this pass is drawn
-        follow_slider(o, SIZE_SLIDER_TOP, size_step);
-        follow_slider(o, DENSITY_SLIDER_TOP, density_step);
+        follow_slider(o, SIZE_SLIDER_TOP, pressed, size_step);
+        follow_slider(o, DENSITY_SLIDER_TOP, pressed, density_step);
         draw_customize(o, size_step, density_step, on_ok);
         screen_show();
     }

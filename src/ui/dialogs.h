@@ -13,6 +13,13 @@ struct DialogRect {
     int left, top, right, bottom;
 };
 
+// A dialog opens on a press (the menu takes its choice while the button is
+// down) or on the release that won a game. A press that begins within this
+// many passes of the opening belongs to the gesture that opened it, like
+// the second press of a double click, and the dialog does not take it:
+// half a second, a desktop's usual double-click time.
+constexpr int DIALOG_GESTURE_PASSES = 30;
+
 // Records dialog, over B_HIGHSCORE (201 x 121).
 constexpr int RECORDS_WIDTH = 201, RECORDS_HEIGHT = 121;
 constexpr DialogRect RECORDS_OK = {147, 95, 190, 116};     // B_ONOK drawn at its corner when lit

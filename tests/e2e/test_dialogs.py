@@ -16,7 +16,7 @@ import xdriver
 from Xlib import X, XK, display
 from Xlib.ext import xtest
 
-from xdriver import CUSTOMIZE, HIGHSCORES, cell_centre
+from xdriver import CUSTOMIZE, HIGHSCORES, cell_centre, menu_item
 
 CLOSING_PAUSE = 0.3     # the records and name dialogs pause 200 ms on closing
 SHOTS = os.environ.get("DENTIVALE_SHOTS")  # folder for screenshots, if wanted
@@ -109,12 +109,16 @@ class DialogsTest(unittest.TestCase):
                 f.write(own)
             with xdriver.Game(workdir=kept) as game:
                 game.start()
-                game.choose(HIGHSCORES)
+                # On Easy the item lies over Erase: the double click's
+                # second press must not erase.
+                game.open_menu()
+                game.double_click(*menu_item(HIGHSCORES))
                 shown = self.record_lines(game)
                 self.shot(game, "records_own")
-                self.assertNotEqual(defaults, shown)
+                self.assertTrue(defaults != shown, "the double click erased the records")
                 game.key("Escape")
                 self.assertEqual(shown, self.record_lines(game), "Escape does nothing")
+                time.sleep(xdriver.DOUBLE_CLICK)
                 game.click(*REC_ERASE)
                 self.assertEqual(defaults, self.record_lines(game))
                 game.key("Return")
@@ -133,6 +137,7 @@ class DialogsTest(unittest.TestCase):
             game.start()
             game.choose(CUSTOMIZE)
             self.shot(game, "customize_open")
+            time.sleep(xdriver.DOUBLE_CLICK)
             game.click(SLIDE_X + 172, SLIDE_Y + 31 + 13)
             game.click(SLIDE_X + 172, SLIDE_Y + 89 + 13)
             game.move(SLIDE_X + 90, SLIDE_Y + 136)
@@ -143,6 +148,29 @@ class DialogsTest(unittest.TestCase):
             game.choose(CUSTOMIZE)
             game.key("Return")  # the sliders start in the middle again
             self.assertTrue(game.wait_for_size(504, 390), game.size())
+
+    def test_the_press_that_chooses_customize_leaves_the_sliders(self):
+        def counter_after_return(game):
+            """Confirms the dialog and reads the teeth counter of the 504 x 390 window."""
+            game.key("Return")
+            self.assertTrue(game.wait_for_size(504, 390), game.size())
+            game.settle(20)  # the new window takes up the pointer
+            game.move(500, 386)
+            return game.grab().block(10, 390 - 35, 74, 25)
+
+        with xdriver.Game() as game:
+            game.start()
+            game.choose(CUSTOMIZE)
+            time.sleep(xdriver.DOUBLE_CLICK)
+            game.click(SLIDE_X + 32, SLIDE_Y + 31 + 13)  # size 1
+            game.key("Return")
+            self.assertTrue(game.wait_for_size(204, 230), game.size())
+            game.settle(20)
+            # In the 9 x 7 window the item lies over the density slider.
+            game.choose(CUSTOMIZE)
+            chosen = counter_after_return(game)
+            game.choose(CUSTOMIZE)  # clear of both sliders here
+            self.assertTrue(chosen == counter_after_return(game), "45 teeth, as the dialog opened")
 
     def test_a_won_easy_game_asks_for_the_name_and_writes_it(self):
         with xdriver.Game(env={"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}) as game, \

@@ -93,6 +93,23 @@ class PlayTest(unittest.TestCase):
             game.close_request()
             self.assertEqual(0, game.wait_exit(timeout=3))
 
+    def test_a_press_let_go_off_the_board_is_dropped(self):
+        # The fixed rand() lays the same teeth every run, so some cells
+        # stay covered after the first press.
+        with xdriver.Game(env={"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}) as game:
+            game.start()
+            covered = self.covered_block(game)
+            game.click(*cell_centre(4, 4))
+            self.rest_pointer(game)
+            before = self.cells(game, 9, 9)
+            hidden = sorted(pos for pos, b in before.items() if b == covered)
+            width, height = game.size()
+            game.drag(*cell_centre(*hidden[0]), width - 4, height // 2)
+            game.move(*cell_centre(*hidden[-1]))  # no button held
+            self.rest_pointer(game)
+            after = self.cells(game, 9, 9)
+            self.assertEqual([], [pos for pos in before if before[pos] != after[pos]])
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

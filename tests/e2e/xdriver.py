@@ -26,6 +26,7 @@ BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
 MENU_TITLE = (50, 20)
 MENU_ROW_PITCH = 24     # menu font line height 20 + 4
 MENU_COOLDOWN = 0.45    # a little over the 20 passes the menu ignores presses
+DOUBLE_CLICK = 0.7      # over the 30 passes in which a new dialog takes a press as part of its opening
 EASY, INTERMEDIATE, HARD, CUSTOMIZE, SEPARATOR, HIGHSCORES, QUIT = range(7)
 
 
@@ -53,6 +54,11 @@ def attached_datafile(program):
     if struct.unpack(">II", data[-block:-block + 8]) != (len(body), len(body)):
         raise ValueError("the chunk header of %s is not that of its body" % program)
     return body
+
+
+def menu_item(item):
+    """The middle of the band of menu item 0..6."""
+    return 60, 41 + MENU_ROW_PITCH * item + MENU_ROW_PITCH // 2
 
 
 def game_path():
@@ -199,11 +205,34 @@ class Game:
         self.release(button)
         self.settle(passes_after)
 
-    def choose(self, item):
-        """Opens the "Game..." menu on its title and presses item 0..6."""
+    def double_click(self, x, y):
+        """Two quick left clicks on (x, y), well within a desktop's double-click time."""
+        self.move(x, y)
+        for _ in range(2):
+            self.press()
+            time.sleep(HOLD)
+            self.release()
+            time.sleep(HOLD)
+        self.settle()
+
+    def drag(self, x0, y0, x1, y1, button="left"):
+        """Presses on (x0, y0), moves to (x1, y1) with the button held, lets go there."""
+        self.move(x0, y0)
+        self.press(button)
+        time.sleep(HOLD)
+        self.move(x1, y1)
+        self.release(button)
+        self.settle()
+
+    def open_menu(self):
+        """Opens the "Game..." menu on its title and waits until it takes a press."""
         self.click(*MENU_TITLE)
         time.sleep(MENU_COOLDOWN)
-        self.click(60, 41 + MENU_ROW_PITCH * item + MENU_ROW_PITCH // 2)
+
+    def choose(self, item):
+        """Presses item 0..6 of the "Game..." menu."""
+        self.open_menu()
+        self.click(*menu_item(item))
 
     def chord(self, x, y):
         """Left and right together on (x, y), released together."""

@@ -29,6 +29,21 @@ bool flagged(const Cell &cell) { return cell.state & CELL_FLAGGED; }
 constexpr int cx(int column) { return BOARD_LEFT + CELL_SIZE * column + CELL_SIZE / 2; }
 constexpr int cy(int row) { return BOARD_TOP + CELL_SIZE * row + CELL_SIZE / 2; }
 
+// The board drawn row by row, rows separated by '/'.
+constexpr char PICTURE_CHARS[] = "o!.*FX";  // uncovered, covered, flagged; each without and with a tooth
+
+std::string board_picture(void)
+{
+    std::string picture;
+    for (int i = 0; i < rows * cols; i++) {
+        const Cell &cell = board[i / cols][i % cols];
+        if (i && i % cols == 0)
+            picture += '/';
+        picture += PICTURE_CHARS[(covered(cell) ? 2 + 2 * flagged(cell) : 0) + cell.decayed];
+    }
+    return picture;
+}
+
 int pass_at(int px, int py, int buttons)
 {
     tick_cells(px, py);
@@ -145,7 +160,16 @@ std::string play_pass(Pass pass)
 {
     board_armed |= !(pass.buttons & L);
     bool was_ready = !started;
+    // Only a release acts, and a release with the pointer off the board
+    // takes its press back; so with no button down the board stays as it
+    // is unless a release is due, and after such a pass none is due.
+    const bool no_button = !(pass.buttons & (L | R | M));
+    const std::string unchanged = no_button && !left_latch && !chord_latch ? board_picture() : "";
     int result = pass_at(pass.px, pass.py, pass.buttons);
+    if (!unchanged.empty() && board_picture() != unchanged)
+        return "a pass with no button and no latch changed the board";
+    if (no_button && (left_latch || chord_latch))
+        return "a release still due after a pass with no button";
     if (was_ready && started) {
         first_column = (pass.px - BOARD_LEFT) / CELL_SIZE;
         first_row = (pass.py - BOARD_TOP) / CELL_SIZE;
@@ -230,9 +254,6 @@ TEST(Flood, MatchesARecursiveFillOnRandomBoards)
 
 // --- Edge cases on boards drawn as text ---
 
-// A board drawn row by row, rows separated by '/'.
-constexpr char PICTURE_CHARS[] = "o!.*FX";  // uncovered, covered, flagged; each without and with a tooth
-
 void lay_out(const std::string &picture)
 {
     cols = int(std::min(picture.find('/'), picture.size()));
@@ -252,19 +273,8 @@ void lay_out(const std::string &picture)
     left_latch = right_latch = chord_latch = 0;
 }
 
-std::string board_picture(void)
-{
-    std::string picture;
-    for (int i = 0; i < rows * cols; i++) {
-        const Cell &cell = board[i / cols][i % cols];
-        if (i && i % cols == 0)
-            picture += '/';
-        picture += PICTURE_CHARS[(covered(cell) ? 2 + 2 * flagged(cell) : 0) + cell.decayed];
-    }
-    return picture;
-}
-
-constexpr int NEW_GAME = -1;  // buttons of a Pass that stands for the face button
+constexpr int NEW_GAME = -1;   // buttons of a Pass that stands for the face button
+constexpr int MENU_OPEN = -2;  // ... and for the menu opening, which disarms the board
 
 struct EdgeCase { const char *name, *before; std::vector<Pass> steps; const char *after; };
 
@@ -279,15 +289,20 @@ const EdgeCase edge_cases[] = {
     {"release 20 passes after a toggle", ".F./*..", {{X1, Y0, R}, {X1, Y0, L, 19}, {X1, Y0, 0, 1, 1}}, ".o./*.."},
     {"opening around skips a cooling cell", "X..*/.o../..F./*..*",
      {{cx(2), cy(2), R}, {X1, Y1, M}, {X1, Y1, 0, 1, 1}}, "Xoo*/ooo./oo../*..*"},
-    {"left let go off the board acts on the return", "*.*../.....",
-     {{X1, Y0, L}, {JUST_RIGHT_OF_5, Y0, 0}, {X1, JUST_BELOW_2, 0}, {JUST_RIGHT_OF_5 - 1, Y1, 0, 1, 1}}, "*.*oo/...oo"},
+    {"left held off the board counts, let go off it does not", "*.*../.....",
+     {{X1, Y0, L}, {JUST_RIGHT_OF_5, Y0, L}, {X3, Y0, 0, 1, 1}, {X1, Y0, L}, {JUST_RIGHT_OF_5, Y0, 0},
+      {X1, JUST_BELOW_2, 0}, {JUST_RIGHT_OF_5 - 1, Y1, 0}}, "*.*o./....."},
+    {"opening around let go off the board does nothing", "*o./.F./...",  // X3 is off this board
+     {{X1, Y0, M}, {X3, Y0, 0}, {X1, Y0, 0}, {X1, Y0, L | R}, {X3, Y0, L}, {X1, Y0, 0}}, "*o./.F./..."},
+    {"a press the menu opened on does nothing", "*.*../.....",
+     {{X1, Y0, L}, {0, 0, MENU_OPEN}, {X3, Y0, L}, {X3, Y0, 0}}, "*.*../....."},
     {"too few flags open nothing", "*o*/F..", {{X1, Y0, L | R}, {X1, Y0, 0, 1, 1}}, "*o*/F.."},
     {"a wrong flag opens the tooth and the rest", "*o./.F./...", {{X1, Y0, M}, {X1, Y0, 0, 1, -1}}, "!oo/oFo/ooo"},
     // Two teeth fit only outside the first press's row and column.
     {"first press by right", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, R, 1, 1}, {X1, Y0, 0}}, ".o./*.*"},
     {"first press by middle", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, M, 1, 1}, {X1, Y0, 0, 1, 1}}, ".o./*.*"},
     {"a latch left by the last game does nothing", "*.*../.....",
-     {{X1, Y0, L}, {X1, Y0, L | M}, {0, 0, 0}, {0, 0, NEW_GAME}, {cx(4), Y1, 0}}, "...../....."},
+     {{X1, Y0, L}, {X1, Y0, L | M}, {0, 0, L}, {0, 0, NEW_GAME}, {cx(4), Y1, 0}}, "...../....."},
 };
 
 TEST(Input, EdgeCasesOnHandLaidBoards)
@@ -299,8 +314,12 @@ TEST(Input, EdgeCasesOnHandLaidBoards)
             for (int i = 0; i < s.times; i++)
                 if (s.buttons == NEW_GAME)
                     new_game();
-                else
+                else if (s.buttons == MENU_OPEN)
+                    board_armed = 0;
+                else {
+                    board_armed |= !(s.buttons & L);  // as the main loop arms it
                     ASSERT_EQ(s.result, pass_at(s.px, s.py, s.buttons)) << "pass at " << s.px << "," << s.py;
+                }
         EXPECT_EQ(e.after, board_picture());
     }
 }

@@ -22,7 +22,7 @@ void start_headless(int depth)
 FrameTicker::FrameTicker()
     : thread_([this] {
           while (running_) {
-              frame_tick = 1;
+              on_timer_tick();
               std::this_thread::sleep_for(std::chrono::milliseconds(1));
           }
       })

@@ -11,8 +11,8 @@
 // The colour depth is set for makecol and create_bitmap. Safe to repeat.
 void start_headless(int depth = 16);
 
-// Sets frame_tick every millisecond from its own thread while it lives,
-// standing in for the 60 Hz timer that cannot be installed headless.
+// Calls the timer callback every millisecond from its own thread while it
+// lives, standing in for the 60 Hz timer that cannot be installed headless.
 class FrameTicker {
 public:
     FrameTicker();

@@ -41,6 +41,14 @@ Step pointer(int x, int y, int buttons) { return [=] { mouse_x = x, mouse_y = y,
 const Step enter = [] { key[KEY_ENTER] = 1; };
 const Step quit = [] { quit_requested = 1; };
 const Step same;  // a pass with nothing changed
+constexpr int GESTURE = DIALOG_GESTURE_PASSES;
+
+// The steps after the opening gesture: its passes go by with the button up.
+std::vector<Step> after_gesture(std::vector<Step> steps)
+{
+    steps.insert(steps.begin(), GESTURE, same);
+    return steps;
+}
 
 // The field as "cols x rows / teeth".
 std::string field(void)
@@ -132,19 +140,18 @@ TEST_F(Dialogs, SliderBandsPickTheSteps)
         {89, 60, 0, "24x15/32"}, {89, 61, 1, "24x15/40"}, {89, 172, 4, "24x15/72"}};
     for (const auto &c : clicks) {
         SCOPED_TRACE(testing::Message() << "slider at " << c.top << ", x offset " << c.dx);
-        EXPECT_EQ(2, run(customize_dialog, {pointer(SLIDE_X + c.dx, SLIDE_Y + c.top + 5, 1), enter}));
+        EXPECT_EQ(GESTURE + 2, run(customize_dialog, after_gesture({pointer(SLIDE_X + c.dx, SLIDE_Y + c.top + 5, 1), enter})));
         EXPECT_EQ(c.field, field());
         EXPECT_TRUE(shows(bitmap_table[BMP_CHOCO], SLIDE_X + 32 + 28 * c.step, SLIDE_Y + c.top));
     }
 }
 
-TEST_F(Dialogs, EnterOkHeldOrCloseButtonEndTheDialogs)
+TEST_F(Dialogs, EnterOkOrCloseButtonEndTheDialogs)
 {
     key[KEY_ENTER] = 1;
     EXPECT_EQ(1, run(customize_dialog, {same}));
     EXPECT_EQ(LEVEL_CUSTOM, level);
     EXPECT_EQ("24x15/45", field());
-    EXPECT_EQ(1, run(customize_dialog, {pointer(SLIDE_X + 111, SLIDE_Y + 146, 1)}));
     // The close button already pressed: no pass, but the name and the sliders apply.
     set_level_hard();
     ticks = 125;
@@ -156,24 +163,58 @@ TEST_F(Dialogs, EnterOkHeldOrCloseButtonEndTheDialogs)
     EXPECT_STREQ("???", records[2].name);
     EXPECT_EQ(2, records[2].seconds);
     EXPECT_EQ("24x15/45", field());
+    set_level_hard();
+    EXPECT_EQ(GESTURE + 1, run(customize_dialog, after_gesture({pointer(SLIDE_X + 111, SLIDE_Y + 146, 1)})));
+    EXPECT_EQ("24x15/45", field());
     // Pressed during a pass: that pass still acts and draws.
-    EXPECT_EQ(1, run(customize_dialog, {[] { pointer(SLIDE_X + 32, SLIDE_Y + 36, 1)(), quit(); }}));
+    EXPECT_EQ(GESTURE + 1, run(customize_dialog, after_gesture({[] { pointer(SLIDE_X + 32, SLIDE_Y + 36, 1)(), quit(); }})));
     EXPECT_EQ("9x7/7", field());
     EXPECT_TRUE(shows(bitmap_table[BMP_CHOCO], SLIDE_X + 32, SLIDE_Y + 31));
 }
 
-TEST_F(Dialogs, RecordsButtonsLightAndEraseWaitsUntilTheButtonHasBeenUp)
+TEST_F(Dialogs, RecordsButtonsLightAndAct)
 {
     std::strcpy(records[0].name, "Ann");
-    Step erase = pointer(RECORDS_X + 12, RECORDS_Y + 95, 1);
-    EXPECT_EQ(4, run(records_dialog, {erase, same, pointer(RECORDS_X + 147, RECORDS_Y + 95, 0),
-                                      pointer(RECORDS_X + 190, RECORDS_Y + 116, 1)}));
+    EXPECT_EQ(GESTURE + 2, run(records_dialog, after_gesture({pointer(RECORDS_X + 147, RECORDS_Y + 95, 0),
+                                                              pointer(RECORDS_X + 190, RECORDS_Y + 116, 1)})));
     EXPECT_STREQ("Ann", records[0].name);
     EXPECT_TRUE(shows(bitmap_table[BMP_ONOK], RECORDS_X + 147, RECORDS_Y + 95));
-    EXPECT_EQ(4, run(records_dialog, {erase, pointer(RECORDS_X + 102, RECORDS_Y + 116, 0),
-                                      pointer(RECORDS_X + 102, RECORDS_Y + 116, 1), enter}));
+    EXPECT_EQ(GESTURE + 2, run(records_dialog, after_gesture({pointer(RECORDS_X + 102, RECORDS_Y + 116, 1), enter})));
     EXPECT_STREQ("Quibo", records[0].name);
     EXPECT_TRUE(shows(bitmap_table[BMP_ONCAN], RECORDS_X + 12, RECORDS_Y + 95));
+}
+
+TEST_F(Dialogs, APressWithinTheOpeningGestureIsNotTaken)
+{
+    // The left button pass by pass from the opening, '1' down.
+    const std::string up(GESTURE, '0'), down(GESTURE, '1');
+    const struct { std::string buttons; bool taken; } presses[] = {
+        {"11111" + up, false},               // the press that opened the dialog, held on
+        {"1100110" + up, false},             // a double click
+        {"1100" + down + "0", false},        // its second press held past the gesture
+        {up.substr(1) + "1" + up, false},    // a press on the gesture's last pass
+        {up + "1", true},                    // and on the pass after it
+        {"1" + up + "1", true},              // up once the gesture is out: the next press
+    };
+    // Erase, the left end of the size slider, and OK of the name entry (sized as the customize dialog).
+    const struct { void (*dialog)(void); int x, y; } targets[] = {
+        {records_dialog, RECORDS_X + 12, RECORDS_Y + 95},
+        {customize_dialog, SLIDE_X + 32, SLIDE_Y + 31},
+        {name_entry_dialog, SLIDE_X + 68, SLIDE_Y + 121},
+    };
+    for (const auto &t : targets)
+        for (const auto &p : presses) {
+            SCOPED_TRACE(testing::Message() << "at " << t.x << "," << t.y << ", buttons " << p.buttons);
+            set_level_easy();
+            std::strcpy(records[0].name, "Ann");
+            std::vector<Step> steps;
+            for (size_t k = 0; k < p.buttons.size(); k++)
+                steps.push_back(k && p.buttons[k] == p.buttons[k - 1] ? same : pointer(t.x, t.y, p.buttons[k] - '0'));
+            int passes = run(t.dialog, steps);  // one more when it was made to quit
+            bool erased = records[0].name == std::string("Quibo");
+            EXPECT_EQ(p.taken, passes <= int(steps.size()) || erased || field() == "9x7/7");
+            EXPECT_GE(passes, int(steps.size()));  // OK takes a press on the last pass or none
+        }
 }
 
 TEST_F(Dialogs, RecordsLinesStayInTheirColumnsAndInsideTheDialog)
@@ -232,8 +273,8 @@ TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
 
     ticks = 125;
     // An empty name closed with OK (the dialog has the customize dialog's size).
-    EXPECT_EQ(2, run(name_entry_dialog, {pointer(SLIDE_X + 68, SLIDE_Y + 121, 0),
-                                         pointer(SLIDE_X + 111, SLIDE_Y + 141, 1)}));
+    EXPECT_EQ(GESTURE + 2, run(name_entry_dialog, after_gesture({pointer(SLIDE_X + 68, SLIDE_Y + 121, 0),
+                                                                 pointer(SLIDE_X + 111, SLIDE_Y + 141, 1)})));
     EXPECT_STREQ("???", records[1].name);
     EXPECT_EQ(2, records[1].seconds);
 
