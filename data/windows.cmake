@@ -1,6 +1,7 @@
-# The Windows program: the bare program with its icon, statically linked so
-# that it needs only the DLLs every Windows has, stripped, and then the very
-# datafile of the Linux build attached with exedat, so that it is one file.
+# The Windows program: the bare program with its icon (statically linked by
+# the toolchain, so that it needs only the DLLs every Windows has), stripped,
+# and then the very datafile of the Linux build attached with exedat, so
+# that it is one file.
 # DENTIVALE_HOST_BUILD is that Linux build folder: its data/ holds the
 # datafile and the icon images drawn by the art generator.
 set(DENTIVALE_HOST_BUILD "" CACHE PATH "Linux build folder that provides the datafile and icons")
@@ -30,7 +31,6 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/dentivale.rc PROPERTIES 
 target_sources(dentivale_bare PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/dentivale.rc)
 add_dependencies(dentivale_bare dentivale_icon)
 set_target_properties(dentivale_bare PROPERTIES WIN32_EXECUTABLE ON)
-target_link_options(dentivale_bare PRIVATE -static -static-libgcc -static-libstdc++)
 
 # strip after exedat would cut the datafile off again.
 set(game ${PROJECT_BINARY_DIR}/dentivale.exe)

@@ -3,9 +3,11 @@
 #
 # Builds the two libraries the game links, Allegro and FreeType, as static
 # MinGW-w64 libraries for ARCH (i686 or x86_64), from Debian's own source
-# packages. They go to DIR/<versions>/, a prefix named after the versions it
-# holds, and are built once: a later run finds the prefix complete and only
-# prints its path. The path of the prefix is the last line of the output.
+# packages with the patches in tools/patches. They go to a prefix under DIR
+# named after the versions and the recipe (this script, the patches and the
+# toolchain), and are built once: a later run finds the prefix complete and
+# only prints its path. The path of the prefix is the last line of the
+# output.
 #
 # The sources come through a private deb-src list beside them, so the
 # system's apt sources stay untouched.
@@ -19,7 +21,8 @@ case "$arch" in i686|x86_64) ;; *) echo "windows_deps: unknown ARCH $arch" >&2; 
 dir=$(realpath -m "${2:?usage: windows_deps.sh i686|x86_64 DIR}")
 top=$(cd "$(dirname "$0")/.." && pwd)
 toolchain=$top/cmake/Toolchain-mingw-$arch.cmake
-prefix=$dir/allegro-$ALLEGRO_VERSION-freetype-$FREETYPE_VERSION
+recipe=$(cat "$0" "$top"/tools/patches/*.patch "$top"/cmake/mingw.cmake "$toolchain" | sha256sum | cut -c1-12)
+prefix=$dir/allegro-$ALLEGRO_VERSION-freetype-$FREETYPE_VERSION-$recipe
 jobs=$(nproc 2>/dev/null || echo 2)
 
 if [ -f "$prefix/complete" ]; then
@@ -76,7 +79,7 @@ if [ ! -f "$sources/fetched-$ALLEGRO_VERSION-$FREETYPE_VERSION" ]; then
 fi
 
 work=$dir/work
-rm -rf "$work" "$prefix"
+rm -rf "$work" "$dir"/allegro-*-freetype-*  # older recipes too
 mkdir -p "$work"
 
 # --- FreeType --------------------------------------------------------------
@@ -104,6 +107,9 @@ quietly "$work/freetype.log" cmake --build "$work/freetype-build" -j "$jobs" --t
 # --- Allegro ---------------------------------------------------------------
 say "building Allegro $ALLEGRO_VERSION"
 tar -xzf "$sources/allegro4.4_$ALLEGRO_VERSION.orig.tar.gz" -C "$work"
+for patch in "$top"/tools/patches/allegro-*.patch; do
+  patch -d "$work/allegro-$ALLEGRO_VERSION" -p1 -s <"$patch"
+done
 quietly "$work/allegro-configure.log" cmake -S "$work/allegro-$ALLEGRO_VERSION" -B "$work/allegro-build" -Wno-dev \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DSHARED=OFF \

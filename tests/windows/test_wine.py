@@ -1,13 +1,6 @@
 """The Windows program at work: its 64-bit twin, built from the same sources
 with the same flags, run under wine64 beside the Linux build on the test
-display.
-
-Wine runs in its virtual desktop, set up once in the prefix: there Wine
-manages and frames the window itself, as Windows does, where on a bare X
-display it would wait two seconds for a window manager at every change of
-the window's state. One wineserver serves every run, so no run meets the
-previous one's server shutting down.
-"""
+display, in the Wine prefix that wine.py prepares."""
 
 import os
 import shutil
@@ -19,35 +12,9 @@ import unittest
 import xdriver
 
 EXE = os.environ["DENTIVALE_WIN64_EXE"]
-PREFIX = os.environ["DENTIVALE_WINEPREFIX"]
-WINE_ENV = {"WINEPREFIX": PREFIX, "WINEDEBUG": "-all",
-            "WINEDLLOVERRIDES": "mscoree,mshtml="}  # no offer to install Mono or Gecko
 CLIENT = (204, 270)
 QUIT_WITHIN = 2.0  # seconds from the gesture to the exit status
 GLOW_FADE = 0.5    # a cell's hover glow fades within 23 passes
-
-
-def wine(*args):
-    # No pipes: Wine's server and services outlive the command and would
-    # hold them open.
-    subprocess.run(["wine", *args], env=dict(os.environ, **WINE_ENV), check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-
-
-def setUpModule():
-    os.makedirs(PREFIX, exist_ok=True)
-    subprocess.run(["wineserver", "-p"], env=dict(os.environ, **WINE_ENV), check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    if not os.path.exists(os.path.join(PREFIX, "system.reg")):
-        wine("wineboot", "-i")
-        wine("reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f")
-        wine("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
-             "/d", "1024x768", "/f")
-    wine("wineboot")  # the services start now, not inside a game's run
-
-
-def tearDownModule():
-    subprocess.run(["wineserver", "-k"], env=dict(os.environ, **WINE_ENV))
 
 
 class WineGame(xdriver.Game):
@@ -56,7 +23,7 @@ class WineGame(xdriver.Game):
     title and takes the close request."""
 
     def __init__(self, program=EXE, **kwargs):
-        super().__init__(program=program, env=WINE_ENV, **kwargs)
+        super().__init__(program=program, **kwargs)
         self.frame = None
 
     def start(self, timeout=30.0):
