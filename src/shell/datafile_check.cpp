@@ -37,9 +37,14 @@ constexpr int BITMAP_BITS = 24;             // dat -bpp 24, as the build packs t
 constexpr long BITMAP_HEADER = 6;           // bits, width, height
 constexpr long CHUNK_HEADER = 8;            // the two lengths
 constexpr long TRAILER = 8;                 // "slh+" and the block's length
-// Far above the game's own data (about a megabyte); a larger file is not
-// read into memory at all.
+// Far above the game's own data (about a megabyte); a larger datafile is
+// not read into memory at all.
 constexpr long MAX_BYTES = 64L << 20;
+
+uint32_t u32_at(const unsigned char *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 // A cursor that never steps outside its bytes.
 class Reader {
@@ -61,7 +66,7 @@ public:
         const unsigned char *p;
         if (!skip(4, &p))
             return false;
-        *value = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+        *value = u32_at(p);
         return true;
     }
     // A length or count: Allegro reads them as signed, so the top bit set
@@ -161,26 +166,18 @@ bool read_at(std::FILE *file, long offset, long size, std::vector<unsigned char>
            && std::fread(out->data(), 1, out->size(), file) == out->size();
 }
 
-// The file's length, or -1 when it cannot be measured or is too large to
-// be the game's data.
+// The file's length, or -1 when it cannot be measured.
 long file_size(std::FILE *file)
 {
-    if (std::fseek(file, 0, SEEK_END) != 0)
-        return -1;
-    long size = std::ftell(file);
-    return size <= MAX_BYTES ? size : -1;
-}
-
-uint32_t u32_at(const unsigned char *p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    return std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
 }
 
 int check_plain(std::FILE *file)
 {
     long size = file_size(file);
     std::vector<unsigned char> bytes;
-    if (size < 4 || !read_at(file, 0, size, &bytes) || u32_at(bytes.data()) != PLAIN_FILE)
+    if (size < 4 || size > MAX_BYTES || !read_at(file, 0, size, &bytes)
+        || u32_at(bytes.data()) != PLAIN_FILE)
         return -1;
     return check_body(bytes.data() + 4, size - 4);
 }
@@ -194,6 +191,7 @@ int check_attached(std::FILE *file)
         return -1;
     uint32_t block_size = u32_at(tail.data() + 4);
     if (block_size < CHUNK_HEADER + TRAILER || block_size > static_cast<uint32_t>(size)
+        || block_size > static_cast<uint32_t>(MAX_BYTES)
         || !read_at(file, size - static_cast<long>(block_size), block_size - TRAILER, &block))
         return -1;
     long body = static_cast<long>(block_size) - CHUNK_HEADER - TRAILER;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -158,20 +159,20 @@ void put_be32(Bytes &d, size_t at, uint32_t v)
         d[at + i] = char(v >> (24 - 8 * i));
 }
 
-// A new folder of this run's own, with a slash at the end.
+// A new folder of this run's own, with a slash at the end; "" on failure.
 std::string new_folder(void)
 {
     std::string pattern = testing::TempDir() + "dentivale-data-XXXXXX";
     return mkdtemp(&pattern[0]) ? pattern + "/" : "";
 }
 
-// Header fields of the good datafile by kind, as (offset, width), and every
-// offset where a header or a chunk's data starts: a plain reading of the
-// format that trusts the file it walks.
+// Header fields of the good datafile by kind, as (offset, width), and the
+// offsets where headers and data start: a plain reading of the format that
+// trusts the file it walks.
 enum Kind { MAGIC, COUNT, PROP_MARK, PROP_ID, PROP_LENGTH, TYPE, STORED, LENGTH, BITS, WIDTH, HEIGHT, KINDS };
 struct Layout {
     std::vector<std::pair<size_t, int>> fields[KINDS];
-    std::vector<size_t> boundaries;
+    std::vector<size_t> cuts;
 };
 
 Layout walk(const Bytes &d)
@@ -180,80 +181,67 @@ Layout walk(const Bytes &d)
     l.fields[MAGIC] = {{0, 4}, {4, 4}};
     l.fields[COUNT] = {{8, 4}};
     size_t at = 12;
-    for (uint32_t i = 0, n = be32(d, 8); i < n; i++) {
+    for (uint32_t i = 0, n = be32(d, 8); i < n; i++, at += 12 + be32(d, at + 8)) {
         for (; d.compare(at, 4, "prop") == 0; at += 12 + be32(d, at + 8)) {
             for (Kind k : {PROP_MARK, PROP_ID, PROP_LENGTH})
                 l.fields[k].push_back({at + 4 * (k - PROP_MARK), 4});
-            l.boundaries.insert(l.boundaries.end(), {at, at + 8, at + 12});
+            l.cuts.insert(l.cuts.end(), {at, at + 8, at + 12});
         }
         for (Kind k : {TYPE, STORED, LENGTH})
             l.fields[k].push_back({at + 4 * (k - TYPE), 4});
-        if (d.compare(at, 4, "BMP ") == 0)
-            for (Kind k : {BITS, WIDTH, HEIGHT})
+        for (Kind k : {BITS, WIDTH, HEIGHT})
+            if (d.compare(at, 4, "BMP ") == 0)
                 l.fields[k].push_back({at + 12 + 2 * (k - BITS), 2});
-        l.boundaries.insert(l.boundaries.end(), {at, at + 8, at + 12, at + 18});
-        at += 12 + be32(d, at + 8);
+        l.cuts.insert(l.cuts.end(), {at, at + 8, at + 12, at + 18});
     }
     return l;
 }
 
-struct Damaged {
-    std::string what;
-    Bytes bytes;
-};
-
-// At least 500 copies, each with one kind of damage, drawn from seed.
-std::vector<Damaged> damage(const Bytes &good, const Layout &l, unsigned seed)
+// Copies of good with one kind of damage each, drawn from seed: a byte of
+// every kind of header field edited, cuts at every header and at random
+// points, the object count and lengths edited (a chunk's two lengths also
+// together), object types changed, bits flipped anywhere.
+std::vector<std::pair<std::string, Bytes>> damage(const Bytes &good, unsigned seed)
 {
+    const Layout l = walk(good);
     std::mt19937 rng(seed);
     auto pick = [&](size_t n) { return size_t(rng() % n); };
-    std::vector<Damaged> out;
-    auto add = [&](std::string what, auto edit) {
-        Bytes d = good;
-        edit(d);
-        out.push_back({std::move(what), std::move(d)});
+    auto field = [&](Kind k) { return l.fields[k][pick(l.fields[k].size())]; };
+    std::vector<std::pair<std::string, Bytes>> out;
+    auto add = [&](const std::string &what, const std::function<void(Bytes &)> &edit) {
+        out.push_back({what, good});
+        edit(out.back().second);
     };
-    for (int kind = 0; kind < KINDS; kind++)
+    for (int k = 0; k < KINDS; k++)
         for (int n = 0; n < 16; n++) {
-            auto [at, width] = l.fields[kind][pick(l.fields[kind].size())];
-            size_t byte = at + pick(width);
-            const int how = n % 4;
-            add("field kind " + std::to_string(kind) + " at " + std::to_string(byte) + " edit " + std::to_string(how),
-                [&](Bytes &d) {
-                    const char values[] = {char(d[byte] ^ (1 << pick(8))), char(0xFF), char(d[byte] ^ 0x80), char(rng())};
-                    d[byte] = values[how];
-                });
+            auto [at, width] = field(Kind(k));
+            const size_t byte = at + pick(width);
+            const char edits[] = {char(good[byte] ^ (1 << pick(8))), '\xFF', char(good[byte] ^ 0x80), char(rng())};
+            add("byte " + std::to_string(byte) + " (field kind " + std::to_string(k) + ")",
+                [&, value = edits[n % 4]](Bytes &d) { d[byte] = value; });
         }
-    for (size_t cut : l.boundaries)
-        add("cut at boundary " + std::to_string(cut), [&](Bytes &d) { d.resize(cut); });
-    for (int n = 0; n < 40; n++) {
-        size_t cut = pick(good.size());
+    std::vector<size_t> cuts = l.cuts;
+    for (int n = 0; n < 40; n++)
+        cuts.push_back(pick(good.size()));
+    for (size_t cut : cuts)
         add("cut at " + std::to_string(cut), [&](Bytes &d) { d.resize(cut); });
-    }
     for (uint32_t count : {0u, 1u, 15u, 17u, 1000u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
         add("count " + std::to_string(count), [&](Bytes &d) { put_be32(d, 8, count); });
-    for (Kind kind : {PROP_LENGTH, STORED, LENGTH})
-        for (int32_t delta : {-1, 1, 1000, -0x40000000, INT32_MIN})
-            for (int n = 0; n < 3; n++) {
-                size_t at = l.fields[kind][pick(l.fields[kind].size())].first;
-                add("length at " + std::to_string(at) + " + " + std::to_string(delta),
-                    [&](Bytes &d) { put_be32(d, at, be32(d, at) + uint32_t(delta)); });
-            }
-    for (int32_t delta : {-6, -1, 1, 3, 1 << 20})  // both lengths of a chunk agree
-        for (int n = 0; n < 3; n++) {
-            size_t at = l.fields[STORED][pick(l.fields[STORED].size())].first;
-            add("chunk at " + std::to_string(at) + " + " + std::to_string(delta), [&](Bytes &d) {
-                put_be32(d, at, be32(d, at) + uint32_t(delta));
-                put_be32(d, at + 4, be32(d, at + 4) + uint32_t(delta));
-            });
+    for (int32_t delta : {-6, -1, 1, 3, 1000, -0x40000000, INT32_MIN})
+        for (Kind k : {PROP_LENGTH, STORED, LENGTH, KINDS}) {  // KINDS: both lengths of a chunk
+            const size_t at = field(k == KINDS ? STORED : k).first;
+            add("length at " + std::to_string(at) + (k == KINDS ? " and the next" : "") + " + " + std::to_string(delta),
+                [&](Bytes &d) {
+                    for (size_t f = at; f <= (k == KINDS ? at + 4 : at); f += 4)
+                        put_be32(d, f, be32(d, f) + uint32_t(delta));
+                });
         }
-    for (size_t i = 0; i < l.fields[TYPE].size(); i++)
+    for (auto [at, width] : l.fields[TYPE])
         for (const char *type : {"BMP ", "ALFO", "info", "FILE", "FONT", "prop", "\xFF\xFF\xFF\xFF"})
-            if (good.compare(l.fields[TYPE][i].first, 4, type) != 0 && pick(2))
-                add("object " + std::to_string(i) + " made " + type,
-                    [&](Bytes &d) { d.replace(l.fields[TYPE][i].first, 4, type); });
+            if (good.compare(at, width, type) != 0 && pick(2))
+                add("type at " + std::to_string(at) + " made " + type, [&](Bytes &d) { d.replace(at, width, type); });
     for (int n = 0; n < 60; n++) {  // mostly pixels and font bytes
-        size_t byte = pick(good.size());
+        const size_t byte = pick(good.size());
         add("bit flipped at " + std::to_string(byte), [&](Bytes &d) { d[byte] ^= char(1 << pick(8)); });
     }
     return out;
@@ -265,16 +253,15 @@ std::vector<Damaged> damage(const Bytes &good, const Layout &l, unsigned seed)
 TEST_F(Resources, DamagedCopiesAreRefusedOrLoadWhole)
 {
     const unsigned seed = 20240611;
-    const Bytes good = read_file(datafile_path());
-    const std::vector<Damaged> copies = damage(good, walk(good), seed);
+    const auto copies = damage(read_file(datafile_path()), seed);
     ASSERT_GE(copies.size(), 500u);
     const std::string dir = new_folder(), path = dir + "damaged.dat";
     ASSERT_NE("", dir);
     unload_resources();
     int loaded = 0, refused = 0;
-    for (const Damaged &c : copies) {
-        SCOPED_TRACE("seed " + std::to_string(seed) + ": " + c.what);
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+    for (const auto &[what, bytes] : copies) {
+        SCOPED_TRACE("seed " + std::to_string(seed) + ": " + what);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
         if (load_resources(path.c_str()) == 0) {
             loaded++;
             expect_tables_filled();
@@ -296,31 +283,25 @@ TEST_F(Resources, DamagedCopiesAreRefusedOrLoadWhole)
 TEST(AttachedDatafile, TrailerAndChunkLengthsMustMatchTheFile)
 {
     const Bytes body = read_file(datafile_path()).substr(4);  // without "slh."
-    auto program = [&](uint32_t stored, uint32_t length, uint32_t block, Bytes magic = "slh+") {
+    const uint32_t n = uint32_t(body.size()), block = n + 16;
+    auto program = [&](uint32_t stored, uint32_t length, uint32_t size, const char *magic = "slh+") {
         Bytes chunk(8, '\0'), trailer = magic + Bytes(4, '\0');
         put_be32(chunk, 0, stored);
         put_be32(chunk, 4, length);
-        put_be32(trailer, 4, block);
+        put_be32(trailer, 4, size);
         return "\x7f" "ELF and code" + chunk + body + trailer;
     };
-    const uint32_t n = uint32_t(body.size()), block = n + 16;
     const struct { Bytes file; int objects; } cases[] = {
-        {program(n, n, block), 16},
-        {program(n, n, block, "slh!"), -1},
-        {program(n, n, block + 1), -1},
-        {program(n, n, block - 1), -1},
-        {program(n, n, 0xFFFFFFF0u), -1},
-        {program(n, n, 8), -1},
-        {program(n, uint32_t(-int32_t(n)), block), -1},  // compressed
-        {program(n + 1, n + 1, block), -1},
-        {program(n, n, block) + "x", -1},  // the trailer no longer last
-        {"slh+", -1},
+        {program(n, n, block), 16}, {program(n, n, block, "slh!"), -1}, {program(n, n, block + 1), -1},
+        {program(n, n, block - 1), -1}, {program(n, n, 0xFFFFFFF0u), -1}, {program(n, n, 8), -1},
+        {program(n, -n, block), -1},  // compressed
+        {program(n + 1, n + 1, block), -1}, {program(n, n, block) + "x", -1}, {"slh+", -1},
     };
     const std::string dir = new_folder(), path = dir + "program";
     ASSERT_NE("", dir);
     for (const auto &c : cases) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << c.file;
-        EXPECT_EQ(c.objects, check_attached_datafile(path.c_str())) << &c - cases;
+        EXPECT_EQ(c.objects, check_attached_datafile(path.c_str())) << "case " << &c - cases;
     }
     std::remove(path.c_str());
     std::remove(dir.c_str());
