@@ -230,9 +230,20 @@ class Game:
         self.release(button)
         self.settle()
 
-    def open_menu(self):
-        """Opens the "Game..." menu on its title and waits until it takes a press."""
-        self.click(*MENU_TITLE)
+    def open_menu(self, timeout=5.0):
+        """Opens the "Game..." menu on its title and waits until it takes a
+        press. The button is held until the panel shows, so that a game
+        slowed down by a busy machine still sees the press."""
+        panel_edge = (143, 100)  # the panel's outline, over the board when closed
+        closed = self.pixel(*panel_edge)
+        self.move(*MENU_TITLE)
+        self.press()
+        deadline = time.time() + timeout
+        while self.pixel(*panel_edge) == closed and time.time() < deadline:
+            time.sleep(FRAME)
+        self.release()
+        if self.pixel(*panel_edge) == closed:
+            raise RuntimeError("the menu did not open")
         time.sleep(MENU_COOLDOWN)
 
     def choose(self, item):

@@ -29,7 +29,10 @@ def wine(*args):
 def start():
     os.makedirs(PREFIX, exist_ok=True)
     stop()  # a server left by an interrupted run would not be made persistent
-    subprocess.run(["wineserver", "-p60"], check=True)
+    # Its output goes nowhere: whoever reads the test's output would wait
+    # for the server to end.
+    subprocess.run(["wineserver", "-p60"], check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     if not os.path.exists(os.path.join(PREFIX, "system.reg")):
         wine("wineboot", "-i")
         wine("reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f")
