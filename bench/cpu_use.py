@@ -124,14 +124,16 @@ def sweep_path():
 
 
 def prefix_processes():
-    """Every process running in this run's Wine prefix, the server included."""
+    """Every Wine process of this run's prefix, the server included (not this
+    script, which has the prefix in its environment too)."""
     wanted = ("WINEPREFIX=%s" % os.environ["WINEPREFIX"]).encode()
     pids = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open("/proc/%s/environ" % pid, "rb") as f:
-                if wanted in f.read().split(b"\0"):
-                    pids.append(int(pid))
+                ours = wanted in f.read().split(b"\0")
+            if ours and "/wine/" in os.readlink("/proc/%s/exe" % pid):
+                pids.append(int(pid))
         except OSError:
             pass
     return pids
@@ -199,6 +201,7 @@ def largest_custom_field(game, xdriver):
     """Customize with the size slider at its right end; density left at its middle."""
     width, height = game.size()
     game.choose(xdriver.CUSTOMIZE)
+    time.sleep(xdriver.DOUBLE_CLICK)  # the dialog takes no press of the gesture that opened it
     dx, dy = (width - 180) // 2, (height - 162) // 2
     game.click(dx + 170, dy + 31 + 13)
     game.click(dx + 80, dy + 126 + 10)  # OK

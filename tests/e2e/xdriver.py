@@ -22,6 +22,7 @@ HOLD = 0.08             # a button or key is held this long (several passes)
 BUTTONS = {"left": 1, "middle": 2, "right": 3}
 
 # The game's window, in window pixels.
+BACKGROUND = (91, 63, 53)  # its border, drawn in every frame
 BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
 MENU_TITLE = (50, 20)
 MENU_ROW_PITCH = 24     # menu font line height 20 + 4
@@ -96,8 +97,19 @@ class Game:
     def start(self, timeout=10.0):
         self.start_process()
         self.window = self.wait_for_window(TITLE, timeout)
+        self.wait_until_drawn(timeout)
         self.settle()
         return self
+
+    def wait_until_drawn(self, timeout):
+        """Waits for the first frame: a window is mapped before the game has
+        drawn into it, and a press sent before then may go unseen."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if all(abs(a - b) <= 8 for a, b in zip(self.pixel(1, 1), BACKGROUND)):
+                return
+            time.sleep(FRAME)
+        raise RuntimeError("the game drew no frame within %.1f s" % timeout)
 
     def __enter__(self):
         return self

@@ -15,6 +15,7 @@ EXE = os.environ["DENTIVALE_WIN64_EXE"]
 CLIENT = (204, 270)
 QUIT_WITHIN = 2.0  # seconds from the gesture to the exit status
 GLOW_FADE = 0.5    # a cell's hover glow fades within 23 passes
+DESKTOP = "Default - Wine desktop"
 
 
 class WineGame(xdriver.Game):
@@ -26,23 +27,43 @@ class WineGame(xdriver.Game):
         super().__init__(program=program, **kwargs)
         self.frame = None
 
-    def start(self, timeout=60.0):
-        started = time.time()
+    def start_process(self):
+        # Wine's desktop closes a second after its last window: a program
+        # that starts meanwhile may never get its window.
+        deadline = time.time() + 10
+        while self.windows(DESKTOP) and time.time() < deadline:
+            time.sleep(0.05)
         self.process = subprocess.Popen(["wine", self.program], cwd=self.workdir, env=self.env,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.frame = self.wait_for_window(xdriver.TITLE, timeout)
-        children = self.frame.query_tree().children
-        self.assert_one(children)
-        self.window = children[0]
+
+    def start(self, timeout=60.0):
+        started = time.time()
+        self.start_process()
+        self.attach(self.wait_for_window(xdriver.TITLE, timeout))
+        self.wait_until_drawn(timeout)
         self.launch_seconds = time.time() - started
         self.settle()
         return self
 
-    @staticmethod
-    def assert_one(children):
+    def attach(self, frame):
+        children = frame.query_tree().children
         if len(children) != 1:
             raise RuntimeError("the framed window holds %d windows, not its client area"
                                % len(children))
+        self.frame, self.window = frame, children[0]
+
+    def wait_for_size(self, width, height, timeout=3.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            for frame in self.windows(xdriver.TITLE):
+                clients = frame.query_tree().children
+                if len(clients) == 1:
+                    geometry = clients[0].get_geometry()
+                    if (geometry.width, geometry.height) == (width, height):
+                        self.attach(frame)
+                        return True
+            time.sleep(0.05)
+        return False
 
     def close_request(self):
         client, self.window = self.window, self.frame
@@ -130,8 +151,7 @@ class WineTwinTest(unittest.TestCase):
             shutil.copy(EXE, stripped)
             subprocess.run(["exedat", "-d", stripped], check=True, capture_output=True)
             with WineGame(program=stripped, workdir=workdir) as game:
-                game.process = subprocess.Popen(["wine", stripped], cwd=workdir, env=game.env,
-                                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                game.start_process()
                 box = self.wait_for_message_box(game)
                 self.assertIsNotNone(box, "no message box")
                 game.frame = box
