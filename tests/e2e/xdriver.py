@@ -305,15 +305,15 @@ class Game:
 
     def pixel(self, x, y):
         """(red, green, blue) of window pixel (x, y), 8 bits each."""
-        img = self.window.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF)
-        b, g, r = img.data[0], img.data[1], img.data[2]
-        return r, g, b
+        return self.grab(x, y, 1, 1).pixel(0, 0)
 
-    def grab(self):
-        """The whole window as an Image, read once; pixels of a 15- or 16-bit
-        display are widened to 8 bits a channel."""
-        w, h = self.size()
-        img = self.window.get_image(0, 0, w, h, X.ZPixmap, 0xFFFFFFFF)
+    def grab(self, x=0, y=0, w=None, h=None):
+        """A rectangle of the window, the whole of it unless given, as an
+        Image read at once; pixels of a 15- or 16-bit display are widened
+        to 8 bits a channel."""
+        if w is None:
+            w, h = self.size()
+        img = self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF)
         if img.depth > 16:
             return Image(w, h, img.data)
         visual = next(v for d in self.d.screen().allowed_depths if d.depth == img.depth
