@@ -12,6 +12,12 @@ and of its X server). The ratio is game plus its X server over bare loop plus
 its X server. Cases: Easy Ready with the pointer still; 40 x 25 with the clock
 running and the pointer still; 40 x 25 with the pointer sweeping the board
 (on both displays). The game's threads are listed after each case.
+
+With DENTIVALE_WIN64_EXE naming the 64-bit Windows twin (build-win64/
+dentivale.exe), WINEPREFIX a prefix made by tests/windows/wine.py start,
+WINEDEBUG=-all and tests/windows on PYTHONPATH too, the twin runs as well, under wine64 on a third Xvfb, through the same cases at
+the same time; its line counts every process of that prefix (the game,
+Wine's server and desktop) and its X server, against the Linux game's.
 """
 
 import os
@@ -117,15 +123,43 @@ def sweep_path():
         y = y + 20 if y + 20 < bottom else top + 10
 
 
-def measure(game, bare, servers, sweep):
+def prefix_processes():
+    """Every Wine process of this run's prefix, the server included (not this
+    script, which has the prefix in its environment too)."""
+    wanted = ("WINEPREFIX=%s" % os.environ["WINEPREFIX"]).encode()
+    pids = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                ours = wanted in f.read().split(b"\0")
+            if ours and "/wine/" in os.readlink("/proc/%s/exe" % pid):
+                pids.append(int(pid))
+        except OSError:
+            pass
+    return pids
+
+
+def cpu_of(pids):
+    total = 0.0
+    for pid in pids:
+        try:
+            total += cpu_seconds("/proc/%d/stat" % pid)
+        except OSError:
+            pass  # ended meanwhile
+    return total
+
+
+def measure(game, bare, servers, sweep, twin=None):
     """Shares of one core over SECONDS: {name: share}, and the game's threads."""
     from Xlib import X
     from Xlib.ext import xtest
-    pids = {"game": game.process.pid, "game X": servers[0].pid,
-            "bare": bare.process.pid, "bare X": servers[1].pid}
-    paths = {name: "/proc/%d/stat" % pid for name, pid in pids.items()}
+    pids = {"game": [game.process.pid], "game X": [servers[0].pid],
+            "bare": [bare.process.pid], "bare X": [servers[1].pid]}
     origins = [(game.d, game.origin()), (bare.d, bare.origin())]
-    before = {name: cpu_seconds(p) for name, p in paths.items()}
+    if twin:
+        pids.update({"wine": prefix_processes(), "wine X": [servers[2].pid]})
+        origins.append((twin.d, twin.origin()))
+    before = {name: cpu_of(p) for name, p in pids.items()}
     threads_before, start = threads(game.process.pid), time.time()
     path = sweep_path()
     while time.time() - start < SECONDS:
@@ -138,9 +172,9 @@ def measure(game, bare, servers, sweep):
         else:
             time.sleep(0.1)
     elapsed = time.time() - start
-    after = {name: cpu_seconds(p) for name, p in paths.items()}
+    after = {name: cpu_of(p) for name, p in pids.items()}
     threads_after = threads(game.process.pid)
-    share = {name: (after[name] - before[name]) / elapsed for name in paths}
+    share = {name: (after[name] - before[name]) / elapsed for name in pids}
     per_thread = {tid: (threads_after[tid] - threads_before.get(tid, 0)) / elapsed
                   for tid in threads_after}
     return share, per_thread
@@ -152,6 +186,11 @@ def report(case, share, per_thread, game_pid):
     print("%-34s game %5.2f + X %5.2f = %5.2f %%   bare loop %5.2f + X %5.2f = %5.2f %%   ratio %.2f"
           % (case, 100 * share["game"], 100 * share["game X"], 100 * game,
              100 * share["bare"], 100 * share["bare X"], 100 * bare, game / bare if bare else 0))
+    if "wine" in share:
+        twin = share["wine"] + share["wine X"]
+        print("%-34s Windows twin under wine %5.2f + X %5.2f = %5.2f %%   against the game %.2f"
+              % ("", 100 * share["wine"], 100 * share["wine X"], 100 * twin,
+                 twin / game if game else 0))
     names = ["main" if tid == game_pid else "thread %d" % tid for tid in sorted(per_thread)]
     print("%-34s game's threads: %s" % ("", ", ".join(
         "%s %.2f %%" % (n, 100 * per_thread[t]) for n, t in zip(names, sorted(per_thread)))))
@@ -162,35 +201,61 @@ def largest_custom_field(game, xdriver):
     """Customize with the size slider at its right end; density left at its middle."""
     width, height = game.size()
     game.choose(xdriver.CUSTOMIZE)
+    time.sleep(xdriver.DOUBLE_CLICK)  # the dialog takes no press of the gesture that opened it
     dx, dy = (width - 180) // 2, (height - 162) // 2
     game.click(dx + 170, dy + 31 + 13)
     game.click(dx + 80, dy + 126 + 10)  # OK
     return game.wait_for_size(824, 590)
 
 
+class Run:
+    """The Linux game, and the Windows twin when asked for, driven alike."""
+
+    def __init__(self, xdriver, servers):
+        self.games = [xdriver.Game()]
+        self.twin = None
+        if os.environ.get("DENTIVALE_WIN64_EXE"):
+            import test_wine
+            os.environ["DISPLAY"] = servers[2][1]  # the twin's X connection and process
+            self.twin = test_wine.WineGame(env={"DISPLAY": servers[2][1]})
+            os.environ["DISPLAY"] = servers[0][1]
+            self.games.append(self.twin)
+
+    def each(self, gesture):
+        return all([gesture(game) for game in self.games])
+
+
 def main():
-    servers = [start_xvfb(), start_xvfb()]
+    wine = bool(os.environ.get("DENTIVALE_WIN64_EXE"))
+    servers = [start_xvfb() for _ in range(3 if wine else 2)]
     bare = None
     os.environ["DISPLAY"] = servers[0][1]
     import xdriver
     try:
         bare = BareLoop(servers[1][1])
         procs = [s[0] for s in servers]
-        with xdriver.Game() as game:
-            game.start()
-            game.move(2, 250)  # on the frame, away from the cells and the title
+        run = Run(xdriver, servers)
+        game, twin = run.games[0], run.twin
+        with game:
+            run.each(lambda g: g.start())
+            run.each(lambda g: g.move(2, 250))  # on the frame, away from the cells and the title
             time.sleep(1.0)
-            report("Easy Ready, pointer still", *measure(game, bare, procs, False), game.process.pid)
-            if not largest_custom_field(game, xdriver):
+            report("Easy Ready, pointer still", *measure(game, bare, procs, False, twin),
+                   game.process.pid)
+            if not run.each(lambda g: largest_custom_field(g, xdriver)):
                 sys.exit("could not switch to the 40 x 25 field")
-            game.click(*xdriver.cell_centre(20, 12))  # the first click: the clock starts
-            game.move(2, 250)
+            run.each(lambda g: g.click(*xdriver.cell_centre(20, 12)))  # the clock starts
+            run.each(lambda g: g.move(2, 250))
             time.sleep(1.0)
-            report("40 x 25, clock running, still", *measure(game, bare, procs, False), game.process.pid)
-            report("40 x 25, clock running, sweeping", *measure(game, bare, procs, True), game.process.pid)
-            game.close_request()
-            game.wait_exit()
+            report("40 x 25, clock running, still", *measure(game, bare, procs, False, twin),
+                   game.process.pid)
+            report("40 x 25, clock running, sweeping", *measure(game, bare, procs, True, twin),
+                   game.process.pid)
+            run.each(lambda g: g.close_request())
+            run.each(lambda g: g.wait_exit())
     finally:
+        if twin and twin.process and twin.process.poll() is None:
+            twin.process.kill()
         if bare:
             bare.stop()
         for proc, _ in servers:

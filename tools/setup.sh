@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
+# tools/setup.sh [--windows] [--wine]
+#
 # Installs the Debian packages that building, playing and testing Dentivale
-# need, when any of them is missing. Works as root, or as a normal user
-# through sudo.
+# need, when any of them is missing; --windows adds the cross compilers and
+# what fetches and builds the libraries for Windows, --wine what runs the
+# Windows build in the tests. Works as root, or as a normal user through
+# sudo.
 set -euo pipefail
 
 packages=(
@@ -12,6 +16,13 @@ packages=(
   dpkg-dev lintian desktop-file-utils appstream libglib2.0-bin
   fonts-liberation2 fonts-dejavu-core fonts-comfortaa
 )
+for option in "$@"; do
+  case "$option" in
+    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 curl xz-utils patch) ;;
+    --wine) packages+=(wine wine64) ;;
+    *) echo "usage: $0 [--windows] [--wine]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

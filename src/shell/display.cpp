@@ -96,8 +96,17 @@ BITMAP *trusted_copy(void)
     return lost || library_draws_pointer() ? nullptr : shown;
 }
 
+// The window is acquired only once something is to be copied to it: where
+// it is a DirectDraw surface, each lock and unlock shows the whole window
+// again, changed or not (under Wine that cost a core at rest).
+bool window_acquired;
+
 void copy_rect(int x, int y, int w, int h)
 {
+    if (!window_acquired) {
+        acquire_bitmap(window_bitmap);
+        window_acquired = true;
+    }
     blit(back_buffer, window_bitmap, x, y, x, y, w, h);
     if (shown)
         blit(back_buffer, shown, x, y, x, y, w, h);
@@ -236,9 +245,10 @@ int screen_show(void)
         if (!buffered)
             draw_target = pages[page_index];
     } else if (buffered && back_buffer && window_bitmap) {
-        acquire_bitmap(window_bitmap);
         show_back_buffer();
-        release_bitmap(window_bitmap);
+        if (window_acquired)
+            release_bitmap(window_bitmap);
+        window_acquired = false;
     }
     return 0;
 }

@@ -13,6 +13,11 @@ void report_failure(void)
 {
     std::fprintf(stderr, "dentivale: %s\n", fatal_error);
     if (system_driver && system_driver->id != SYSTEM_NONE) {
+        // Nothing reads input from here on. Gone before the box shows, the
+        // drivers cannot start taking the keyboard back when the box closes,
+        // which under Wine could hang against their removal at exit.
+        remove_keyboard();
+        remove_mouse();
         set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
         allegro_message("Dentivale cannot run: %s\n", fatal_error);
     }

@@ -66,19 +66,19 @@ bool left_down(void) { return mouse_b & 1; }
 // under the row (Erase, a slider). So the button counts only once it has
 // been seen up after the opening gesture's time is out.
 struct LeftButton {
-    int passes = 0;      // passes since the dialog opened, counted up to DIALOG_GESTURE_PASSES
-    bool ready = false;  // seen up since the opening gesture ended
-
-    // Once a pass, after next_frame: whether a press of the dialog's own is down.
-    bool down(void)
-    {
-        if (passes < DIALOG_GESTURE_PASSES)
-            passes++;
-        if (passes == DIALOG_GESTURE_PASSES && !left_down())
-            ready = true;
-        return ready && left_down();
-    }
+    int passes;  // passes since the dialog opened, counted up to DIALOG_GESTURE_PASSES
+    bool ready;  // seen up since the opening gesture ended
 };
+
+// Once a pass, after next_frame: whether a press of the dialog's own is down.
+bool dialog_press(LeftButton &left)
+{
+    if (left.passes < DIALOG_GESTURE_PASSES)
+        left.passes++;
+    if (left.passes == DIALOG_GESTURE_PASSES && !left_down())
+        left.ready = true;
+    return left.ready && left_down();
+}
 
 int black(void) { return makecol(0, 0, 0); }
 
@@ -177,10 +177,10 @@ void records_dialog(void)
 {
     Origin o = centred(RECORDS_WIDTH, RECORDS_HEIGHT);
     // On Easy the "Highscores" row lies over Erase.
-    LeftButton left;
+    LeftButton left = {0, false};
     while (!quit_requested) {
         next_frame();
-        bool pressed = left.down();
+        bool pressed = dialog_press(left);
         if (key[KEY_ENTER])
             break;
         bool on_ok = pointer_in(o, RECORDS_OK);
@@ -224,10 +224,10 @@ void name_entry_dialog(void)
     // are still queued and must not turn up as a name.
     clear_keybuf();
     // A double click on the winning cell must not close it with no name.
-    LeftButton left;
+    LeftButton left = {0, false};
     while (!quit_requested) {
         next_frame();
-        bool pressed = left.down();
+        bool pressed = dialog_press(left);
         blink = next_blink(blink);
         bool on_ok = pointer_in(o, INPUT_OK);
         if (on_ok && pressed)
@@ -257,10 +257,10 @@ void customize_dialog(void)
     int density_step = 2;
     Origin o = centred(SLIDE_WIDTH, SLIDE_HEIGHT);
     // In a small window the "Customize" row lies over the density slider.
-    LeftButton left;
+    LeftButton left = {0, false};
     while (!quit_requested) {
         next_frame();
-        bool pressed = left.down();
+        bool pressed = dialog_press(left);
         if (key[KEY_ENTER])
             break;
         bool on_ok = pointer_in(o, SLIDE_OK);

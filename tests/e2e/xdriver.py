@@ -22,6 +22,7 @@ HOLD = 0.08             # a button or key is held this long (several passes)
 BUTTONS = {"left": 1, "middle": 2, "right": 3}
 
 # The game's window, in window pixels.
+BACKGROUND = (91, 63, 53)  # its border, drawn in every frame
 BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
 MENU_TITLE = (50, 20)
 MENU_ROW_PITCH = 24     # menu font line height 20 + 4
@@ -37,6 +38,23 @@ def cell_origin(c, r):
 def cell_centre(c, r):
     x, y = cell_origin(c, r)
     return x + CELL // 2, y + CELL // 2
+
+
+def attached_datafile(program):
+    """The datafile exedat attached to a program, without its "slh." magic.
+
+    The attached block is one chunk (two big-endian lengths, equal because
+    it is stored uncompressed, then the body) and an 8-byte trailer: "slh+"
+    and the length of the whole block."""
+    with open(program, "rb") as f:
+        data = f.read()
+    if data[-8:-4] != b"slh+":
+        raise ValueError("no datafile attached to %s" % program)
+    (block,) = struct.unpack(">I", data[-4:])
+    body = data[-block + 8:-8]
+    if struct.unpack(">II", data[-block:-block + 8]) != (len(body), len(body)):
+        raise ValueError("the chunk header of %s is not that of its body" % program)
+    return body
 
 
 def menu_item(item):
@@ -79,8 +97,19 @@ class Game:
     def start(self, timeout=10.0):
         self.start_process()
         self.window = self.wait_for_window(TITLE, timeout)
+        self.wait_until_drawn(timeout)
         self.settle()
         return self
+
+    def wait_until_drawn(self, timeout):
+        """Waits for the first frame: a window is mapped before the game has
+        drawn into it, and a press sent before then may go unseen."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if all(abs(a - b) <= 8 for a, b in zip(self.pixel(1, 1), BACKGROUND)):
+                return
+            time.sleep(FRAME)
+        raise RuntimeError("the game drew no frame within %.1f s" % timeout)
 
     def __enter__(self):
         return self
@@ -124,6 +153,19 @@ class Game:
             except Exception:  # a window vanished while we walked the tree
                 continue
         return None
+
+    def windows(self, title):
+        """Every viewable window with this title."""
+        found, stack = [], [self.d.screen().root]
+        while stack:
+            w = stack.pop()
+            try:
+                if w.get_wm_name() == title and w.get_attributes().map_state == X.IsViewable:
+                    found.append(w)
+                stack.extend(w.query_tree().children)
+            except Exception:  # a window vanished while we walked the tree
+                continue
+        return found
 
     def wait_for_window(self, title, timeout):
         deadline = time.time() + timeout
@@ -200,9 +242,20 @@ class Game:
         self.release(button)
         self.settle()
 
-    def open_menu(self):
-        """Opens the "Game..." menu on its title and waits until it takes a press."""
-        self.click(*MENU_TITLE)
+    def open_menu(self, timeout=5.0):
+        """Opens the "Game..." menu on its title and waits until it takes a
+        press. The button is held until the panel shows, so that a game
+        slowed down by a busy machine still sees the press."""
+        panel_edge = (143, 100)  # the panel's outline, over the board when closed
+        closed = self.pixel(*panel_edge)
+        self.move(*MENU_TITLE)
+        self.press()
+        deadline = time.time() + timeout
+        while self.pixel(*panel_edge) == closed and time.time() < deadline:
+            time.sleep(FRAME)
+        self.release()
+        if self.pixel(*panel_edge) == closed:
+            raise RuntimeError("the menu did not open")
         time.sleep(MENU_COOLDOWN)
 
     def choose(self, item):
@@ -252,15 +305,15 @@ class Game:
 
     def pixel(self, x, y):
         """(red, green, blue) of window pixel (x, y), 8 bits each."""
-        img = self.window.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF)
-        b, g, r = img.data[0], img.data[1], img.data[2]
-        return r, g, b
+        return self.grab(x, y, 1, 1).pixel(0, 0)
 
-    def grab(self):
-        """The whole window as an Image, read once; pixels of a 15- or 16-bit
-        display are widened to 8 bits a channel."""
-        w, h = self.size()
-        img = self.window.get_image(0, 0, w, h, X.ZPixmap, 0xFFFFFFFF)
+    def grab(self, x=0, y=0, w=None, h=None):
+        """A rectangle of the window, the whole of it unless given, as an
+        Image read at once; pixels of a 15- or 16-bit display are widened
+        to 8 bits a channel."""
+        if w is None:
+            w, h = self.size()
+        img = self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF)
         if img.depth > 16:
             return Image(w, h, img.data)
         visual = next(v for d in self.d.screen().allowed_depths if d.depth == img.depth
