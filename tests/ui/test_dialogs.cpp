@@ -270,6 +270,20 @@ TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
     EXPECT_EQ(std::string("Andy!\0keep", 10), std::string(records[1].name, 10));
     EXPECT_EQ(59, records[1].seconds);
     EXPECT_STREQ("Quibo", records[0].name);
+    // The last frame drawn: the headings centred, the name in the field from
+    // (37, 89) and the caret, shown in the first 30 passes, right after it.
+    BITMAP *want = create_bitmap(FRAME_W, FRAME_H);
+    clear_to_color(want, scene);
+    draw_sprite(want, bitmap_table[BMP_INPUT], SLIDE_X, SLIDE_Y);
+    TTF_FONT *heading = font_table[FONT_HEADING], *name = font_table[FONT_NAME];
+    const char *lines[] = {"Best time for", "the Intermediate level.", "Insert your name:"};
+    for (int k = 0; k < 3; k++)
+        ttf_textout_centre_aa_ex(want, heading, lines[k], SLIDE_X + 90, SLIDE_Y + 12 + k * (ttf_get_font_height(heading) + 3), 0, -1);
+    ttf_textout_aa_ex(want, name, "Andy!", SLIDE_X + 37, SLIDE_Y + 89, 0, -1);
+    vline(want, SLIDE_X + 37 + ttf_text_length(name, "Andy!"), SLIDE_Y + 88, SLIDE_Y + 106, 0);
+    for (int i = 0; i < FRAME_W * FRAME_H; i++)
+        ASSERT_EQ(getpixel(want, i % FRAME_W, i / FRAME_W), getpixel(draw_target, i % FRAME_W, i / FRAME_W)) << i % FRAME_W << "," << i / FRAME_W;
+    destroy_bitmap(want);
 
     ticks = 125;
     // An empty name closed with OK (the dialog has the customize dialog's size).
