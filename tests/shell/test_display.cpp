@@ -13,7 +13,7 @@
 #include "shell/resources.h"
 #include "shell/shell.h"
 #include "support/headless.h"
-#include "windowless.h"
+#include "support/windowless.h"
 
 namespace {
 

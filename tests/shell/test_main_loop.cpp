@@ -20,7 +20,7 @@
 #include "shell/resources.h"
 #include "shell/shell.h"
 #include "ui/scene.h"
-#include "windowless.h"
+#include "support/windowless.h"
 
 namespace {
 

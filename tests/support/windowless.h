@@ -1,15 +1,18 @@
 // Allegro's driverless system given stand-in drivers, so that the game's own
 // start-up, level changes, dialogs and shutdown run with no window system.
-#ifndef DENTIVALE_TESTS_SHELL_WINDOWLESS_H
-#define DENTIVALE_TESTS_SHELL_WINDOWLESS_H
+// Not part of dv_test_support: a test that uses it lists windowless.cpp
+// among its sources and defines DENTIVALE_GAME, the built game's path.
+#ifndef DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
+#define DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
 
 #include <allegro.h>
 
 // After start_headless or before init_game, as often as wanted. allegro_init then
 // finds the driverless system: its window is a memory bitmap, its keyboard
 // and mouse move only when the test moves them, its timer never fires (the
-// test sets frame_tick) but its rest() sleeps, and the program's own file is
-// the built game, whose attached datafile load_resources("#") reads.
+// test sets frame_tick) and its rest() returns at once, and the program's
+// own file is the built game, whose attached datafile load_resources("#")
+// reads.
 void use_windowless_system(void);
 
 // The next graphics mode is refused; the window offers video pages (and
@@ -21,5 +24,8 @@ extern BITMAP *shown_page;
 
 // The pointer and buttons, now and as the next poll_mouse reads them.
 void move_pointer(int x, int y, int buttons);
+// Called by every poll_mouse (every pass of a loop) once the mouse is
+// installed, before the pointer is read; null for none.
+extern void (*each_poll)(void);
 
 #endif

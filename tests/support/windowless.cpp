@@ -2,13 +2,12 @@
 
 #include <allegro/internal/aintern.h>
 
-#include <chrono>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 
 bool refuse_mode, offer_pages;
 BITMAP *shown_page;
+void (*each_poll)(void);
 
 namespace {
 
@@ -67,7 +66,11 @@ void use_windowless_system(void)
     timer.install_int = zero, timer.remove_int = none;
     timer.install_param_int = zero, timer.remove_param_int = none;
     timer.can_simulate_retrace = zero, timer.simulate_retrace = none;
-    timer.rest = [](unsigned ms, void (*)(void)) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    timer.rest = none;
+    mouse.poll = [] {
+        if (each_poll)
+            each_poll();
+    };
 
     // allegro_init takes the first system that detects itself: this one.
     for (_DRIVER_INFO *d = _system_driver_list; d->driver; d++)
