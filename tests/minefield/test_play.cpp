@@ -300,8 +300,8 @@ const EdgeCase edge_cases[] = {
      {{X1, Y0, L}, {0, 0, MENU_OPEN}, {X3, Y0, L}, {X3, Y0, 0}}, "*.*../....."},
     {"too few flags open nothing", "*o*/F..", {{X1, Y0, L | R}, {X1, Y0, 0, 1, 1}}, "*o*/F.."},
     {"a wrong flag opens the tooth and the rest", "*o./.F./...", {{X1, Y0, M}, {X1, Y0, 0, 1, -1}}, "!oo/oFo/ooo"},
-    {"held, middle presses the unflagged cells around", "*o../.F../....", {{X1, Y0, M}}, "~o_./_F_./...."},
-    {"held, left presses its own cell", "*o../.F../....", {{X1, Y0, M}, {X3, Y1, L}}, "*o../.F._/...."},
+    {"held, middle presses the unflagged cells around", "*o.../.F.../.....", {{cx(2), Y0, M}}, "*o__./.F__./....."},
+    {"held, left presses its own cell", "*o.../.F.../.....", {{cx(2), Y0, M}, {X3, Y1, L}}, "*o.../.F._./....."},
     // Two teeth fit only outside the first press's row and column.
     {"first press by right", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, R, 1, 1}, {X1, Y0, 0}}, ".o./*.*"},
     {"first press by middle", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, M, 1, 1}, {X1, Y0, 0, 1, 1}}, ".o./*.*"},
