@@ -1,14 +1,15 @@
 // Allegro's driverless system given stand-in drivers, so that the game's own
 // start-up, level changes, dialogs and shutdown run with no window system.
-// Not part of dv_test_support: a test that uses it lists windowless.cpp
-// among its sources and defines DENTIVALE_GAME, the built game's path.
+// A test that uses it lists windowless.cpp among its sources: it reaches
+// into Allegro's internals, which dv_test_support (also built for Windows)
+// stays clear of.
 #ifndef DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
 #define DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
 
 #include <allegro.h>
 
-// After start_headless or before init_game, as often as wanted. allegro_init then
-// finds the driverless system: its window is a memory bitmap, its keyboard
+// After start_headless or before init_game, as often as wanted. allegro_init
+// then finds the driverless system: its window is a memory bitmap, its keyboard
 // and mouse move only when the test moves them, its timer never fires (the
 // test sets frame_tick) and its rest() returns at once, and the program's
 // own file is the built game, whose attached datafile load_resources("#")
