@@ -67,7 +67,12 @@ TTF_GLYPH &glyph_of(TTF_FONT *font, int code)
 
 class TextTest : public testing::Test {
 protected:
-    void SetUp() override { start_headless(16); ASSERT_EQ(0, ttf_init()); }
+    void SetUp() override
+    {
+        start_headless(16);
+        for (int i = 0; i < 2; i++)
+            ASSERT_EQ(0, ttf_init());  // the second call keeps the first library
+    }
     void TearDown() override { ttf_text_mode(0), solid_mode(); }
 };
 
@@ -88,6 +93,8 @@ TEST_F(TextTest, SizeSearchAgainstBruteForceAndWidthsAgainstAdvances)
         ASSERT_EQ(0, FT_New_Face(lib, GAME_FONTS[f % 3], 0, &face));
         FontPtr font(ttf_load_font(GAME_FONTS[f % 3]));
         ASSERT_TRUE(font && ttf_get_font_height(font.get()) == 8);  // opened at line height 8
+        EXPECT_TRUE(ttf_is_scalable_font(font.get()) == -1 && !ttf_is_fixed_font(font.get()) &&
+                    ttf_get_fixed_size_count(font.get()) == -1 && ttf_get_fixed_sizes(font.get())[0] == -1);
         if (f == 3) {  // of 2048 units
             face->ascender = font->face->ascender = 800;
             face->descender = font->face->descender = -430;
