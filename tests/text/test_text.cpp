@@ -78,9 +78,10 @@ protected:
 
 // Line heights from a face of the test's own FreeType, over every pixel
 // size. Liberation Sans given a short line (0.6 em, on both faces) makes
-// the search run upward. At every height a string measures as its
-// advances say, with the spacing after those that advance: the combining
-// accent U+0301 advances 0 in two of the fonts, U+FFFE draws glyph 0.
+// the search run upward. At every height each glyph is cached as that face
+// renders it, and a string measures as its advances say, with the spacing
+// after those that advance: the combining accent U+0301 advances 0 in two
+// of the fonts, U+FFFE draws glyph 0.
 TEST_F(TextTest, SizeSearchAgainstBruteForceAndWidthsAgainstAdvances)
 {
     FT_Library lib;
@@ -124,7 +125,21 @@ TEST_F(TextTest, SizeSearchAgainstBruteForceAndWidthsAgainstAdvances)
             int64_t width = 0;
             const char *p = text;
             for (int code; (code = ugetxc(&p)) != 0;) {
-                ASSERT_EQ(0, FT_Load_Glyph(face, FT_Get_Char_Index(face, code), FT_LOAD_DEFAULT));
+                const TTF_GLYPH &g = *ttf_glyph_for_code(font.get(), code);
+                for (int mono = 0; mono < 2; mono++) {  // the cached renderings are FreeType's own
+                    ASSERT_EQ(0, FT_Load_Glyph(face, FT_Get_Char_Index(face, code), FT_LOAD_DEFAULT));
+                    ASSERT_EQ(0, FT_Render_Glyph(face->glyph, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL));
+                    const FT_Bitmap &b = face->glyph->bitmap;
+                    const int w = mono ? g.width : g.aa_width;
+                    ASSERT_TRUE((mono ? g.mono_ok : g.aa_ok) && w == int(b.width) && (mono ? g.height : g.aa_height) == int(b.rows) &&
+                                (mono ? g.left : g.aa_left) == face->glyph->bitmap_left &&
+                                (mono ? g.top : g.aa_top) == face->glyph->bitmap_top) << "code " << code << (mono ? " 1-bit" : "");
+                    for (unsigned i = 0; i < b.width * b.rows; i++) {
+                        const uint8_t *row = b.buffer + int(i / b.width) * b.pitch;
+                        ASSERT_EQ(mono ? (row[i % b.width / 8] << (i % b.width % 8) & 0x80) != 0 : row[i % b.width],
+                                  mono ? g.mono_bits[i] != 0 : g.aa_bits[i]) << "code " << code << ", pixel " << i;
+                    }
+                }
                 width += face->glyph->advance.x >= 64 ? face->glyph->advance.x / 64 + h % 5 : 0;
                 zero_advances += face->glyph->advance.x < 64;
             }
