@@ -2,22 +2,19 @@
 //
 // The file is replaced, never rewritten in place: the new bytes go to a
 // temporary file beside it, which is flushed to the disk and then renamed
-// over the old one. A crash, a full disk or a failed write therefore leaves
-// either the old file or the new one, never a mix or an empty file.
+// over the old one (records_fs.h). A crash, a full disk or a failed write
+// therefore leaves either the old file or the new one, never a mix or an
+// empty file. Only a regular file is ever read or replaced; a game.dat
+// that is anything else stays as it is and the records live in memory.
 #include "records.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "board.h"
+#include "records_fs.h"
 
 RecordEntry records[RECORD_COUNT];
 const char *records_path = "game.dat";
@@ -80,63 +77,19 @@ void read_blocks(std::FILE *file)
     }
 }
 
-// Writing through a symbolic link replaces the file it points at, as
-// writing in place would, rather than the link itself.
-std::string resolved_target(const char *path)
-{
-    char *real = realpath(path, nullptr);
-    if (!real)
-        return path;
-    std::string target = real;
-    std::free(real);
-    return target;
-}
+// A save killed between writing its temporary file and renaming it leaves
+// the temporary behind; one untouched this long belongs to no running save.
+constexpr int STALE_TEMPORARY_SECONDS = 60;
 
-std::string directory_of(const std::string &path)
+// A game.dat that is not a regular file: the player hears it once a run.
+void say_left_alone(void)
 {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The replacement keeps the old file's permissions, as rewriting it in
-// place would; a new file gets what the umask leaves of rw-rw-rw-.
-void copy_permissions(int fd, const std::string &target)
-{
-    struct stat old_file;
-    if (stat(target.c_str(), &old_file) == 0) {
-        fchmod(fd, old_file.st_mode & 07777);
+    static bool said = false;
+    if (said)
         return;
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-}
-
-bool write_all(int fd, const unsigned char *bytes, size_t size)
-{
-    while (size > 0) {
-        ssize_t written = write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// The rename itself is made durable too; a failure here loses nothing, so
-// it is not reported.
-void sync_directory(const std::string &directory)
-{
-    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    close(fd);
+    said = true;
+    std::fprintf(stderr, "dentivale: %s is not a regular file; it is left as it is and the best "
+                         "times are kept in memory only\n", records_path);
 }
 
 }  // namespace
@@ -154,46 +107,32 @@ void reset_records(void)
 void load_records(void)
 {
     reset_records();
-    struct stat info;
-    if (stat(records_path, &info) != 0) {
-        // Only a file that is really missing is created; one that cannot be
-        // looked at is left alone, and the game goes on with the defaults.
-        if (errno == ENOENT)
-            save_records();
+    PathKind kind = path_kind(records_path);
+    if (kind == PATH_OTHER) {
+        say_left_alone();
         return;
     }
-    if (!S_ISREG(info.st_mode))
-        return;  // a directory, a pipe or a device holds no records
+    remove_stale_temporaries(records_path, STALE_TEMPORARY_SECONDS);
+    if (kind == PATH_MISSING) {
+        save_records();
+        return;
+    }
     std::FILE *file = std::fopen(records_path, "rb");
     if (!file)
-        return;
+        return;  // write-only, say: the defaults stand
     read_blocks(file);
     std::fclose(file);
 }
 
 int save_records(void)
 {
-    unsigned char bytes[FILE_SIZE];
-    encode_records(bytes);
-
-    std::string target = resolved_target(records_path);
-    // A game.dat made read-only is left alone, as writing it in place would.
-    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0)
-        return -1;
-    std::string temporary = target + ".tmpXXXXXX";
-    int fd = mkstemp(&temporary[0]);
-    if (fd < 0)
-        return -1;
-    copy_permissions(fd, target);
-    bool written = write_all(fd, bytes, sizeof bytes) && fsync(fd) == 0;
-    if (close(fd) != 0)
-        written = false;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (path_kind(records_path) == PATH_OTHER) {
+        say_left_alone();
         return -1;
     }
-    sync_directory(directory_of(target));
-    return 0;
+    unsigned char bytes[FILE_SIZE];
+    encode_records(bytes);
+    return replace_file(records_path, bytes, sizeof bytes);
 }
 
 int record_index(int level_code)

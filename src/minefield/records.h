@@ -24,10 +24,13 @@ extern RecordEntry records[RECORD_COUNT];
 extern const char *records_path;
 
 // Reads records_path into records (defaults for whatever is missing or
-// unreadable); creates the file with the defaults when none exists.
+// unreadable); creates the file with the defaults when none exists, and
+// clears away temporaries that killed saves left. A records_path that is
+// not a regular file (or a link to one) is never opened: the defaults
+// stand, and stderr hears about it once a run.
 void load_records(void);
 // Writes all three records. Returns 0, or -1 when the file could not be
-// replaced; the old file is then left as it was.
+// replaced or is not a regular file; the old file is then left as it was.
 int save_records(void);
 // The defaults in memory only; the file is not touched.
 void reset_records(void);

@@ -1,13 +1,18 @@
 // Loading the attached datafile into the bitmap and font tables.
 //
-// The drawing code takes every filled slot for granted, so the loader
-// checks each object it hands out (type, and for bitmaps the size the
-// layout is built on) and refuses the whole datafile on the first mismatch
-// rather than let a damaged or stripped executable crash later.
+// Two gates stand before the drawing code, which takes every filled slot
+// for granted. Before Allegro parses anything, the datafile's bytes are
+// walked with bounded reads (datafile_check.h), since Allegro's loader
+// trusts every length it finds. After loading, each object the game hands
+// out is checked (type, and for bitmaps the size the layout is built on).
+// Either refuses the whole datafile rather than let a damaged or stripped
+// executable crash later.
 #include "resources.h"
 
 #include <cstdio>
 #include <cstring>
+
+#include "datafile_check.h"
 
 DATAFILE *resources;
 BITMAP *bitmap_table[BITMAP_SLOTS];
@@ -74,18 +79,20 @@ const FontSlot FONTS[] = {
     {DAT_AF_ARIAL, 18}, {DAT_AF_WHITE, 16}, {DAT_AF_WHITE, 12},
 };
 
-// Checks objects 0..14 in order; 0, or -1 with resource_error set.
-int check_objects(const char *path)
+// Checks objects 0..14 in order; 0, or -1 with resource_error set. count
+// is the number of objects the structure check found, so an array that
+// ends early is never read past its end.
+int check_objects(const char *path, int count)
 {
     for (int i = 0; i < DAT_GRABBER_INFO; i++) {
         const ObjectSpec &want = OBJECTS[i];
-        const DATAFILE &have = resources[i];
-        if (have.type == DAT_END) {
+        if (i >= count || resources[i].type == DAT_END) {
             std::snprintf(resource_error, sizeof resource_error,
                           "%s is missing: the datafile %s ends after %d objects", want.name,
                           path, i);
             return -1;
         }
+        const DATAFILE &have = resources[i];
         // Names are only read to tell a missing or misplaced object from a
         // damaged one; a datafile stripped of its names passes on types and
         // sizes alone.
@@ -138,24 +145,43 @@ int create_fonts(void)
 
 bool is_attached(const char *path) { return std::strcmp(path, "#") == 0; }
 
+// The number of objects in the datafile at path, -1 when its bytes must not
+// reach Allegro's loader.
+int check_structure(const char *path)
+{
+    if (is_attached(path)) {
+        // The same file Allegro opens for "#".
+        char program[1024];
+        get_executable_name(program, sizeof program);
+        return check_attached_datafile(program);
+    }
+    // Allegro reads "file#object" as an object inside a datafile: bytes
+    // other than the ones checked.
+    if (std::strchr(path, '#'))
+        return -1;
+    return check_datafile(path);
+}
+
 }  // namespace
 
 int load_resources(const char *path)
 {
     unload_resources();  // a second load replaces the first instead of leaking it
     resource_error[0] = '\0';
-    resources = load_datafile(path);
+    int count = check_structure(path);
+    if (count >= 0)
+        resources = load_datafile(path);
     if (!resources) {
         if (is_attached(path))
             std::snprintf(resource_error, sizeof resource_error,
                           "the art and fonts attached to the program are missing or damaged");
         else
             std::snprintf(resource_error, sizeof resource_error,
-                          "the datafile %s is missing or cannot be read", path);
+                          "the datafile %s is missing, unreadable or damaged", path);
         return -1;
     }
     const char *shown = is_attached(path) ? "attached to the program" : path;
-    if (check_objects(shown) != 0 || create_fonts() != 0) {
+    if (check_objects(shown, count) != 0 || create_fonts() != 0) {
         unload_resources();
         return -1;
     }

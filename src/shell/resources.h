@@ -50,8 +50,10 @@ extern TTF_FONT *font_table[FONT_SLOTS];
 // Loads the datafile at path ("#" for the one attached to the running
 // executable), after the first display set-up so that the bitmaps convert
 // to its colour depth. Returns 0, or -1 when the datafile is missing or
-// any object or font is not what the game draws with; the tables are then
-// empty again and resource_error names what was wrong.
+// damaged (its bytes are checked before Allegro reads them; a path holding
+// '#' other than "#" itself is refused) or any object or font is not what
+// the game draws with; the tables are then empty again and resource_error
+// names what was wrong.
 int load_resources(const char *path = "#");
 void unload_resources(void);
 extern char resource_error[160];

@@ -32,6 +32,25 @@ constexpr int FACE_LEFT = 105, FACE_TOP = 6, FACE_RIGHT = 135, FACE_BOTTOM = 35;
 bool resources_loaded;
 bool text_started;
 
+// Bits a pixel of the window and of every bitmap for the whole run: 16, or
+// 15 on a 15-bit desktop. Chosen once by init_game, before the first window.
+int colour_depth = 16;
+
+// 16 bits a pixel wherever they are shown right: as they are on a 16-bit
+// desktop, converted on 24 and 32 bits. Allegro's X11 port copies 16-bit
+// pixels unchanged onto a 15-bit display (the cells turn green), so there
+// the game draws in 15 bits, which it shows as they are. With 256 colours
+// or fewer no depth shows the art as drawn: 0. An unknown desktop (0) is
+// given 16.
+int colour_depth_for(int desktop_depth)
+{
+    if (desktop_depth == 15)
+        return 15;
+    if (desktop_depth > 0 && desktop_depth < 15)
+        return 0;
+    return 16;
+}
+
 // A new level: fresh board, a window of the new size, the game Ready.
 void rebuild(void)
 {
@@ -105,9 +124,10 @@ void fail(const char *what)
 int restart_display(void)
 {
     screen_teardown();
-    screen_configure(SCREEN_DOUBLE_BUFFER, window_width, window_height, 16);
+    screen_configure(SCREEN_DOUBLE_BUFFER, window_width, window_height, colour_depth);
     if (screen_setup() != 0) {
-        fail("the graphics mode (a 16-bit window) was refused");
+        fail(colour_depth == 15 ? "the graphics mode (a 15-bit window) was refused"
+                                : "the graphics mode (a 16-bit window) was refused");
         return -1;
     }
     if (system_driver && system_driver->set_window_title)
@@ -124,8 +144,16 @@ int init_game(void)
         return -1;
     }
     srand(static_cast<unsigned>(time(nullptr)));
+    // Ctrl+Alt+End would end the game by a signal, losing a name being
+    // typed for a record; the close button and "Quit" are the ways out.
+    three_finger_flag = FALSE;
     if (install_keyboard() != 0 || install_mouse() < 0 || install_timer() != 0) {
         fail("the keyboard, mouse or timer could not be installed");
+        return -1;
+    }
+    colour_depth = colour_depth_for(desktop_color_depth());
+    if (colour_depth == 0) {
+        fail("the display shows 256 colours or fewer; the game needs 15 bits a pixel or more");
         return -1;
     }
     LOCK_VARIABLE(frame_tick);

@@ -8,6 +8,7 @@ buttons are held long enough for the game's 60 Hz sampling to see them.
 
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import time
@@ -54,23 +55,29 @@ class Game:
     running and the directory removed.
     """
 
-    def __init__(self, program=None, workdir=None, env=None):
+    def __init__(self, program=None, workdir=None, env=None, display_name=None):
         self.program = program or game_path()
         self.owns_workdir = workdir is None
         self.workdir = workdir or tempfile.mkdtemp(prefix="dentivale-e2e-")
         self.env = dict(os.environ, **(env or {}))
+        if display_name:
+            self.env["DISPLAY"] = display_name
         self.process = None
         self.window = None
-        self.d = display.Display()
+        self.d = display.Display(display_name)
         if not self.d.has_extension("XTEST"):
             raise RuntimeError("the X server has no XTEST extension")
 
     # -- life cycle -------------------------------------------------------
 
-    def start(self, timeout=10.0):
+    def start_process(self):
+        """Starts the game without waiting for its window."""
         self.process = subprocess.Popen(
             [self.program], cwd=self.workdir, env=self.env,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def start(self, timeout=10.0):
+        self.start_process()
         self.window = self.wait_for_window(TITLE, timeout)
         self.settle()
         return self
@@ -213,15 +220,18 @@ class Game:
         self.release("right")
         self.settle()
 
-    def key(self, name):
-        """Presses and releases a key given by its X keysym name ("Return", "a")."""
-        code = self.d.keysym_to_keycode(XK.string_to_keysym(name))
-        if code == 0:
-            raise ValueError("no key for %r" % name)
-        xtest.fake_input(self.d, X.KeyPress, code)
-        self.d.sync()
-        time.sleep(HOLD)
-        xtest.fake_input(self.d, X.KeyRelease, code)
+    def key(self, name, held=()):
+        """Presses and releases a key given by its X keysym name ("Return",
+        "a"), with the keys named in held ("Control_L") down around it."""
+        codes = [self.d.keysym_to_keycode(XK.string_to_keysym(n)) for n in (*held, name)]
+        if 0 in codes:
+            raise ValueError("no key for one of %r" % ((*held, name),))
+        for code in codes:
+            xtest.fake_input(self.d, X.KeyPress, code)
+            self.d.sync()
+            time.sleep(HOLD)
+        for code in reversed(codes):
+            xtest.fake_input(self.d, X.KeyRelease, code)
         self.settle()
 
     def type_text(self, text):
@@ -247,10 +257,25 @@ class Game:
         return r, g, b
 
     def grab(self):
-        """The whole window as an Image, read once."""
+        """The whole window as an Image, read once; pixels of a 15- or 16-bit
+        display are widened to 8 bits a channel."""
         w, h = self.size()
         img = self.window.get_image(0, 0, w, h, X.ZPixmap, 0xFFFFFFFF)
-        return Image(w, h, img.data)
+        if img.depth > 16:
+            return Image(w, h, img.data)
+        visual = next(v for d in self.d.screen().allowed_depths if d.depth == img.depth
+                      for v in d.visuals)
+        fields = []  # blue, green, red: (mask, shift, largest value)
+        for mask in (visual.blue_mask, visual.green_mask, visual.red_mask):
+            shift = (mask & -mask).bit_length() - 1
+            fields.append((mask, shift, mask >> shift))
+        stride, data = len(img.data) // h, bytearray(4 * w * h)
+        for y in range(h):
+            row = struct.unpack_from("<%dH" % w, img.data, y * stride)
+            for x, v in enumerate(row):
+                i = 4 * (y * w + x)
+                data[i:i + 3] = bytes(((v & m) >> s) * 255 // top for m, s, top in fields)
+        return Image(w, h, bytes(data))
 
     def screenshot(self, path):
         """Saves the window as a PNG (through ImageMagick's import)."""
@@ -273,3 +298,41 @@ class Image:
         return b"".join(bytes(self.data[4 * ((y + r) * self.width + x):
                                         4 * ((y + r) * self.width + x + w)])
                         for r in range(h))
+
+
+class Xvfb:
+    """A private X server with a screen of the given depth, for the length of
+    a with block; name is its display (":512").
+
+    Other machines' test runs may share /tmp/.X11-unix while their lock files
+    look stale from here, so the lowest free number that -displayfd picks can
+    have its socket file taken over; the number is picked from a high range,
+    different for each process, and must have no socket or lock yet.
+    """
+
+    def __init__(self, depth, size="1024x768"):
+        self.screen = "%sx%d" % (size, depth)
+        self.process = None
+        self.name = None
+
+    def __enter__(self):
+        first = 100 + os.getpid() % 800
+        for number in range(first, first + 20):
+            socket = "/tmp/.X11-unix/X%d" % number
+            if os.path.exists(socket) or os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            self.process = subprocess.Popen(
+                ["Xvfb", ":%d" % number, "-screen", "0", self.screen, "-nolisten", "tcp", "-noreset"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.time() + 10
+            while self.process.poll() is None and not os.path.exists(socket) and time.time() < deadline:
+                time.sleep(0.05)
+            if self.process.poll() is None and os.path.exists(socket):
+                self.name = ":%d" % number
+                return self
+            self.__exit__()
+        raise RuntimeError("no Xvfb %s could start" % self.screen)
+
+    def __exit__(self, *exc):
+        self.process.terminate()  # not kill: Xvfb removes its lock and socket
+        self.process.wait()

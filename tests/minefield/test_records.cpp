@@ -4,11 +4,15 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -46,8 +50,8 @@ class Records : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/dentivale-records-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
+        std::string pattern = testing::TempDir() + "dentivale-records-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(&pattern[0]));
         dir = pattern;
         path = dir + "/game.dat";
         records_path = path.c_str();
@@ -57,6 +61,20 @@ protected:
     void write_file(const Bytes &bytes) { std::ofstream(path, std::ios::binary) << bytes; }
     Bytes on_disk() const { std::ifstream in(path, std::ios::binary); return {std::istreambuf_iterator<char>(in), {}}; }
     long entries() const { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
+    // "name kind|" for each entry, sorted; a link shows where it points.
+    static std::string listing(const std::string &folder)
+    {
+        std::set<std::string> entries;
+        for (const auto &e : fs::directory_iterator(folder)) {
+            const auto kind = e.symlink_status().type();
+            entries.insert(e.path().filename().string() + (kind == fs::file_type::symlink ? " -> " + fs::read_symlink(e).string()
+                                                           : kind == fs::file_type::regular ? " f" : " other"));
+        }
+        std::string text;
+        for (const std::string &e : entries)
+            text += e + "|";
+        return text;
+    }
 
     std::string dir, path;
 };
@@ -131,20 +149,57 @@ TEST_F(Records, DamagedFilesReadWhatIsWholeAndAreNotRewritten)
     }
 }
 
-TEST_F(Records, AGameDatThatCannotBeOpenedIsLeftAlone)
+// Each case makes game.dat something other than a regular file: neither
+// start-up nor a new record may open or replace it, the defaults stand,
+// and stderr hears of it once a run.
+TEST_F(Records, OnlyARegularFileIsReadOrReplaced)
 {
-    fs::create_directories(path + "/inside");  // rename cannot replace a directory that holds something
-    load_records();
-    EXPECT_EQ(-1, save_records());
-    EXPECT_EQ(DEFAULT_MEMORY, memory());
-    EXPECT_TRUE(fs::is_directory(path + "/inside"));
-    EXPECT_EQ(1, entries());  // no temporary left
+    const std::pair<const char *, std::function<void()>> cases[] = {
+        {"directory", [&] { fs::create_directories(path + "/inside"); }},
+        {"fifo", [&] { ASSERT_EQ(0, mkfifo(path.c_str(), 0600)); }},
+        {"link to a fifo", [&] { ASSERT_EQ(0, mkfifo((dir + "/pipe").c_str(), 0600)); fs::create_symlink("pipe", path); }},
+        {"link to a directory", [&] { fs::create_directory(dir + "/sub"); fs::create_symlink("sub", path); }},
+        {"dangling link", [&] { fs::create_symlink("nowhere", path); }},
+        {"link loop", [&] { fs::create_symlink("game.dat", path); }},
+    };
+    testing::internal::CaptureStderr();
+    for (const auto &[what, make] : cases) {
+        SCOPED_TRACE(what);
+        make();
+        const std::string before = listing(dir);
+        std::memset(records, 0, sizeof records);
+        load_records();
+        EXPECT_EQ(DEFAULT_MEMORY, memory());
+        records[1].seconds = 1;
+        EXPECT_EQ(-1, save_records());
+        EXPECT_EQ(before, listing(dir));
+        for (const auto &entry : fs::directory_iterator(dir))
+            fs::remove_all(entry.path());
+    }
+    EXPECT_EQ("dentivale: " + path + " is not a regular file; it is left as it is and the best times are kept in "
+              "memory only\n", testing::internal::GetCapturedStderr());
+}
 
-    fs::remove_all(path);
-    fs::create_symlink("game.dat", path);  // a loop: unreadable even for root
+// game.dat as a link to a file elsewhere: written beside its target, and
+// a start clears the temporaries a killed save left there, once they are
+// a minute old and only if their names are what a save makes.
+TEST_F(Records, ALinkIsWrittenThroughAndStaleTemporariesBesideItsTargetGo)
+{
+    const std::string real = dir + "/real/";
+    fs::create_directory(real);
+    std::ofstream(real + "records", std::ios::binary) << DEFAULT_FILE;
+    fs::create_symlink("real/records", path);
+    for (const char *name : {"records.tmpAAAAAA", "records.tmpFRESH1", "records.tmpLONGER1", "other.tmpAAAAAA"}) {
+        std::ofstream(real + name) << "half a save";
+        if (name[11] != 'F')
+            fs::last_write_time(real + name, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    }
     load_records();
-    EXPECT_EQ(DEFAULT_MEMORY, memory());
+    records[2] = {"Linked", 7};
+    ASSERT_EQ(0, save_records());
     EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(DEFAULT_FILE.substr(0, 80) + block("Linked", "        7"), on_disk());
+    EXPECT_EQ("other.tmpAAAAAA f|records f|records.tmpFRESH1 f|records.tmpLONGER1 f|", listing(real));
 }
 
 TEST_F(Records, AWriteCutShortLeavesTheOldFileWholeAndMemoryAsItWas)
