@@ -17,6 +17,7 @@ namespace {
 // The slow reference: each field on its own, straight from the formulas.
 uint32_t expected_pixel(int depth, uint32_t d, uint32_t c, int fact)
 {
+    fact = fact > 255 ? 255 : fact;
     const int format = depth == 15 ? 0 : depth == 16 ? 1 : 2;
     const int shifts[3][3] = {{10, 5, 0}, {11, 5, 0}, {16, 8, 0}}, widths[3][3] = {{5, 5, 5}, {5, 6, 5}, {8, 8, 8}};
     const uint32_t scale = depth == 32 ? 256 : 32;
@@ -82,10 +83,11 @@ protected:
     void TearDown() override { trans_fill_auto_loop(); }
 };
 
+// Seeds 1 to 4000, or 4000 from TRANS_FILL_SEED on: a failure names its seed.
 TEST_P(EveryLoop, MatchesTheFormulasOnRandomBitmaps)
 {
     const char *env = std::getenv("TRANS_FILL_SEED");
-    const uint32_t base = env ? static_cast<uint32_t>(std::strtoul(env, nullptr, 10)) : std::random_device()();
+    const uint32_t base = env ? static_cast<uint32_t>(std::strtoul(env, nullptr, 10)) : 1;
     const int depths[] = {8, 15, 16, 24, 32}, huge[] = {INT_MIN, INT_MIN + 1, INT_MAX};  // sums that overflow 32 bits
     for (uint32_t seed = base; seed < base + 4000; seed++) {
         std::mt19937 rng(seed);
@@ -93,50 +95,10 @@ TEST_P(EveryLoop, MatchesTheFormulasOnRandomBitmaps)
         auto coord = [&](int lo, int hi) { return rng() % 20 ? pick(lo, hi) : huge[rng() % 3]; };
         const int depth = depths[pick(0, 4)], bw = pick(1, 90), bh = pick(1, 6);
         const int x = coord(-30, bw + 3), y = coord(-3, bh + 1), w = coord(0, 67), h = coord(-1, 5);
-        const int fact = pick(-5, 255);
+        const int fact = rng() % 20 ? pick(-5, 255) : huge[rng() % 3];  // above 255 fills solid
         const uint32_t c = depth == 32 ? static_cast<uint32_t>(rng()) : rng() & 0xFFFF;  // spare bits too
         ASSERT_EQ("", check_fill(rng, depth, bw, bh, x, y, w, h, c, fact)) << "TRANS_FILL_SEED=" << seed;
     }
-}
-
-// One colour over one pixel value, the pixel outside the clip rectangle.
-uint32_t fill_and_read(int depth, uint32_t pixel, uint32_t colour, int fact)
-{
-    BITMAP *bmp = create_bitmap_ex(depth, 40, 2);
-    clear_to_color(bmp, static_cast<int>(pixel));
-    set_clip_rect(bmp, 0, 0, 0, 0);
-    trans_rectfill(bmp, -1, -1, 99, 9, static_cast<int>(colour), fact);
-    const uint32_t result = pixel_at(bmp->line[1] + 37 * (depth == 32 ? 4 : 2), depth == 32 ? 4 : 2);
-    destroy_bitmap(bmp);
-    return result;
-}
-
-TEST_P(EveryLoop, WorkedExamples)
-{
-    auto rgb16 = [](uint32_t r, uint32_t g, uint32_t b) { return r << 11 | g << 5 | b; };
-    const uint32_t white16 = rgb16(31, 63, 31);
-    const struct {
-        int depth;
-        uint32_t pixel, colour;
-        int fact;
-        uint32_t result;
-    } cases[] = {
-        {16, white16, 0xF800, 127, rgb16(30, 31, 15)},
-        {16, white16, 0, 1, rgb16(30, 61, 30)},    // fact 1 already blends
-        {16, white16, 0, 248, rgb16(0, 1, 0)},     // not yet solid
-        {15, 0x8000, 0xFFFF, 255, 0x7FFF},         // spare bit dropped by the solid fill
-        {32, 0, 0x5078DC, 191, 0x3C5AA5},          // (60, 90, 165)
-        {32, 0xFFFFFF, 0xFF0000, 127, 0xFE7F7F},
-        {32, 0xFFFFFFFF, 0xFFFFFF, 254, 0xFEFEFE},  // not yet solid
-        {32, 0, 0xAAFFFFFF, 255, 0xFFFFFF},
-        {32, 0xFFFFFF, 0x123456, INT_MAX, 0x123456},  // above 255: solid, never a wrapped weight
-        {16, 0xFFFF, 0x1234, INT_MAX, 0x1234},
-        {16, 0x1234, 0xFFFF, -5, 0x1234},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(c.result, fill_and_read(c.depth, c.pixel, c.colour, c.fact)) << c.depth << " bits, fact " << c.fact;
-    for (int fact = 249; fact <= 255; fact++)
-        EXPECT_EQ(0u, fill_and_read(16, white16, 0, fact)) << "fact " << fact;
 }
 
 INSTANTIATE_TEST_SUITE_P(Loops, EveryLoop,

@@ -29,17 +29,19 @@ bool flagged(const Cell &cell) { return cell.state & CELL_FLAGGED; }
 constexpr int cx(int column) { return BOARD_LEFT + CELL_SIZE * column + CELL_SIZE / 2; }
 constexpr int cy(int row) { return BOARD_TOP + CELL_SIZE * row + CELL_SIZE / 2; }
 
-// The board drawn row by row, rows separated by '/'.
-constexpr char PICTURE_CHARS[] = "o!.*FX";  // uncovered, covered, flagged; each without and with a tooth
+// The board drawn row by row, rows separated by '/': uncovered, covered,
+// flagged and held down (covered, drawn pressed), each without and with a tooth.
+constexpr char PICTURE_CHARS[] = "o!.*FX_~";
 
-std::string board_picture(void)
+std::string board_picture(bool show_held = true)
 {
     std::string picture;
     for (int i = 0; i < rows * cols; i++) {
         const Cell &cell = board[i / cols][i % cols];
         if (i && i % cols == 0)
             picture += '/';
-        picture += PICTURE_CHARS[(covered(cell) ? 2 + 2 * flagged(cell) : 0) + cell.decayed];
+        const int look = !covered(cell) ? 0 : flagged(cell) ? 4 : cell.pressed && show_held ? 6 : 2;
+        picture += PICTURE_CHARS[look + cell.decayed];
     }
     return picture;
 }
@@ -164,7 +166,7 @@ std::string play_pass(Pass pass)
     // takes its press back; so with no button down the board stays as it
     // is unless a release is due, and after such a pass none is due.
     const bool no_button = !(pass.buttons & (L | R | M));
-    const std::string unchanged = no_button && !left_latch && !chord_latch ? board_picture() : "";
+    const std::string unchanged = no_button && !left_latch && !chord_latch ? board_picture(false) : "";
     int result = pass_at(pass.px, pass.py, pass.buttons);
     if (!unchanged.empty() && board_picture() != unchanged)
         return "a pass with no button and no latch changed the board";
@@ -298,6 +300,8 @@ const EdgeCase edge_cases[] = {
      {{X1, Y0, L}, {0, 0, MENU_OPEN}, {X3, Y0, L}, {X3, Y0, 0}}, "*.*../....."},
     {"too few flags open nothing", "*o*/F..", {{X1, Y0, L | R}, {X1, Y0, 0, 1, 1}}, "*o*/F.."},
     {"a wrong flag opens the tooth and the rest", "*o./.F./...", {{X1, Y0, M}, {X1, Y0, 0, 1, -1}}, "!oo/oFo/ooo"},
+    {"held, middle presses the unflagged cells around", "*o.../.F.../.....", {{cx(2), Y0, M}}, "*o__./.F__./....."},
+    {"held, left presses its own cell", "*o.../.F.../.....", {{cx(2), Y0, M}, {X3, Y1, L}}, "*o.../.F._./....."},
     // Two teeth fit only outside the first press's row and column.
     {"first press by right", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, R, 1, 1}, {X1, Y0, 0}}, ".o./*.*"},
     {"first press by middle", ".../*.*", {{0, 0, NEW_GAME}, {X1, Y0, M, 1, 1}, {X1, Y0, 0, 1, 1}}, ".o./*.*"},
@@ -321,6 +325,33 @@ TEST(Input, EdgeCasesOnHandLaidBoards)
                     ASSERT_EQ(s.result, pass_at(s.px, s.py, s.buttons)) << "pass at " << s.px << "," << s.py;
                 }
         EXPECT_EQ(e.after, board_picture());
+    }
+}
+
+// Every pixel of a cell, its first and last column and row included, lights
+// that cell alone; after the pointer leaves, the glow fades 8 a pass, passing
+// -4 once on its way to 0.
+TEST(Input, ThePointerLightsTheCellUnderItAndTheGlowFades)
+{
+    lay_out("..../..../....");
+    for (int py = BOARD_TOP - 1; py <= BOARD_TOP + CELL_SIZE * rows; py++)
+        for (int px = BOARD_LEFT - 1; px <= BOARD_LEFT + CELL_SIZE * cols; px++) {
+            tick_cells(px, py);
+            const int c = (px - BOARD_LEFT + CELL_SIZE) / CELL_SIZE - 1, r = (py - BOARD_TOP + CELL_SIZE) / CELL_SIZE - 1;
+            for (int i = 0; i < rows * cols; i++) {
+                const Cell &cell = board[i / cols][i % cols];
+                const bool under = in_play(c, r) && i == r * cols + c;
+                ASSERT_EQ(under, (cell.state & CELL_HOVER) != 0) << "cell " << i << ", pointer " << px << "," << py;
+                ASSERT_TRUE(!under || cell.glow == GLOW_START);
+            }
+        }
+    Cell &cell = cell_at(cols - 1, rows - 1);
+    tick_cells(BOARD_LEFT + CELL_SIZE * cols - 1, BOARD_TOP + CELL_SIZE * rows - 1);
+    for (int glow = GLOW_START; glow != 0 || cell.glow != 0;) {
+        glow = glow > 0 ? glow - GLOW_FADE : 0;
+        tick_cells(0, 0);
+        ASSERT_EQ(glow, cell.glow);
+        ASSERT_EQ(uint32_t(CELL_COVERED), cell.state);
     }
 }
 

@@ -1,13 +1,10 @@
-// The three dialogs run headless over the game's datafile, while a timer
-// thread plays their passes and moves the pointer, buttons and keys.
+// The three dialogs run headless over the game's datafile, pass by pass:
+// each pass's poll of the mouse moves the pointer, buttons and keys.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "minefield/board.h"
@@ -16,28 +13,26 @@
 #include "shell/resources.h"
 #include "shell/shell.h"
 #include "support/headless.h"
+#include "support/windowless.h"
 #include "ui/dialogs.h"
 
 namespace {
 
-using namespace std::chrono_literals;
 using Step = std::function<void()>;
 
 constexpr int FRAME_W = 504, FRAME_H = 390;  // the Easy window; dialogs centre in it
 constexpr int SLIDE_X = (FRAME_W - 180) / 2, SLIDE_Y = (FRAME_H - 162) / 2;
 constexpr int RECORDS_X = (FRAME_W - 201) / 2, RECORDS_Y = (FRAME_H - 121) / 2;
 
-// Keys reach the dialog through Allegro's keyboard hooks, as if typed:
-// the timer thread appends to the queue, the dialog reads from it.
-int typed[64];
-std::atomic<int> typed_count{0}, read_count{0};
+// Keys reach the dialog through Allegro's keyboard hooks, as if typed.
+int typed[64], typed_count, read_count;
 int hook_keypressed(void) { return read_count < typed_count; }
 int hook_readkey(void) { return hook_keypressed() ? typed[read_count++] : 0; }
 Step typing(std::vector<int> keys)
 {
-    return [=] { for (int c : keys) typed[typed_count] = c, typed_count++; };  // counted once stored
+    return [=] { for (int c : keys) typed[typed_count++] = c; };
 }
-Step pointer(int x, int y, int buttons) { return [=] { mouse_x = x, mouse_y = y, mouse_b = buttons; }; }
+Step pointer(int x, int y, int buttons) { return [=] { move_pointer(x, y, buttons); }; }
 const Step enter = [] { key[KEY_ENTER] = 1; };
 const Step quit = [] { quit_requested = 1; };
 const Step same;  // a pass with nothing changed
@@ -58,37 +53,32 @@ std::string field(void)
 
 void idle_input(void)
 {
-    quit_requested = 0;
-    typed_count = read_count = 0;
+    quit_requested = typed_count = read_count = 0;
     std::memset(const_cast<char *>(key), 0, KEY_MAX);
-    pointer(-100, -100, 0)();
+    move_pointer(-100, -100, 0);
 }
 
-// Runs a dialog while a thread plays the timer: before pass k it applies
-// steps[k-1], after a pause that lets the pass before finish. A dialog
-// still open after the last step is made to quit, which costs a pass more.
-// Returns the passes the dialog took.
+// Runs a dialog, pass k taking steps[k] and the timer's tick for the pass
+// after it. A dialog still open after the last step is made to quit, which
+// costs a pass more. Returns the passes the dialog took.
+std::vector<Step> script;
+size_t passes;
 int run(void (*dialog)(void), std::vector<Step> steps)
 {
-    std::atomic<bool> done{false};
-    int passes = 0;  // read after the join
-    frame_tick = 0;
-    steps.push_back(quit);
-    std::thread timer([&] {
-        for (size_t k = 0; k < steps.size() && !done; k++) {
-            if (steps[k])
-                std::this_thread::sleep_for(10ms), steps[k]();
-            frame_tick = 1;
-            while (frame_tick && !done)
-                std::this_thread::sleep_for(50us);
-            passes += !frame_tick;
-        }
-    });
+    script = std::move(steps);
+    script.push_back(quit);
+    passes = 0;
+    frame_tick = 1;
     dialog();
-    done = true;
-    timer.join();
     idle_input();
-    return passes;
+    return static_cast<int>(passes);
+}
+void next_step(void)
+{
+    if (passes < script.size() && script[passes])
+        script[passes]();
+    passes++;
+    frame_tick = 1;
 }
 
 class Dialogs : public ::testing::Test {
@@ -96,6 +86,9 @@ protected:
     static void SetUpTestSuite()
     {
         start_headless(16);
+        use_windowless_system();
+        install_timer(), install_mouse();
+        each_poll = next_step;
         ttf_init();
         install_keyboard_hooks(hook_keypressed, hook_readkey);
         ASSERT_EQ(0, load_resources(datafile_path())) << resource_error;
@@ -270,6 +263,20 @@ TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
     EXPECT_EQ(std::string("Andy!\0keep", 10), std::string(records[1].name, 10));
     EXPECT_EQ(59, records[1].seconds);
     EXPECT_STREQ("Quibo", records[0].name);
+    // The last frame drawn: the headings centred, the name in the field from
+    // (37, 89) and the caret, shown in the first 30 passes, right after it.
+    BITMAP *want = create_bitmap(FRAME_W, FRAME_H);
+    clear_to_color(want, scene);
+    draw_sprite(want, bitmap_table[BMP_INPUT], SLIDE_X, SLIDE_Y);
+    TTF_FONT *heading = font_table[FONT_HEADING], *name = font_table[FONT_NAME];
+    const char *lines[] = {"Best time for", "the Intermediate level.", "Insert your name:"};
+    for (int k = 0; k < 3; k++)
+        ttf_textout_centre_aa_ex(want, heading, lines[k], SLIDE_X + 90, SLIDE_Y + 12 + k * (ttf_get_font_height(heading) + 3), 0, -1);
+    ttf_textout_aa_ex(want, name, "Andy!", SLIDE_X + 37, SLIDE_Y + 89, 0, -1);
+    vline(want, SLIDE_X + 37 + ttf_text_length(name, "Andy!"), SLIDE_Y + 88, SLIDE_Y + 106, 0);
+    for (int i = 0; i < FRAME_W * FRAME_H; i++)
+        ASSERT_EQ(getpixel(want, i % FRAME_W, i / FRAME_W), getpixel(draw_target, i % FRAME_W, i / FRAME_W)) << i % FRAME_W << "," << i / FRAME_W;
+    destroy_bitmap(want);
 
     ticks = 125;
     // An empty name closed with OK (the dialog has the customize dialog's size).

@@ -1,7 +1,14 @@
 // The scene, drawn headless into a 16-bit memory bitmap with the game's own
-// datafile, checked at the coordinates a player sees.
+// datafile: the layout at the pixels a player sees, and each part against
+// the same picture put together by hand from the art, the text layer and
+// the translucent fill.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gfx/trans_fill.h"
 #include "minefield/board.h"
 #include "shell/menu/menu.h"
 #include "shell/resources.h"
@@ -17,212 +24,187 @@ protected:
     static void SetUpTestSuite() { ASSERT_EQ(0, start_game_headless()) << resource_error; }
     static void TearDownTestSuite() { stop_game_headless(); }
 
-    BITMAP *target = nullptr;
+    BITMAP *target = nullptr, *expected = nullptr;
 
     void SetUp() override { use_level(set_level_easy); }
-    void TearDown() override { destroy_bitmap(target); }
+    void TearDown() override { destroy_bitmap(target), destroy_bitmap(expected); }
 
+    // A level whose cells are all open and empty: nothing but the grid.
     void use_level(void (*set)(void))
     {
         set();
         new_game();
-        if (target)
-            destroy_bitmap(target);
-        target = create_bitmap(window_width, window_height);
+        for (int i = 0; i < rows * cols; i++)
+            board[i / cols][i % cols].state = CELL_UNCOVERED;
+        for (BITMAP **b : {&target, &expected}) {
+            if (*b)
+                destroy_bitmap(*b);
+            *b = create_bitmap(window_width, window_height);
+        }
         *game_menu = GameMenu();
         mouse_x = mouse_y = 1000;  // off the window: nothing lit
     }
     void draw(bool over = false, bool lost_game = false) { draw_scene(target, over, lost_game); }
     int at(int x, int y) { return getpixel(target, x, y); }
-
-    // Every opaque pixel of the sprite is where draw_sprite puts it.
-    bool shows_sprite(BITMAP *sprite, int x, int y)
+    // The expected picture starts as this scene.
+    void expect_from(BITMAP *scene) { blit(scene, expected, 0, 0, 0, 0, scene->w, scene->h); }
+    // First pixel where the scene is not the expected picture, or "".
+    std::string difference(void)
     {
-        for (int r = 0; r < sprite->h; r++)
-            for (int c = 0; c < sprite->w; c++) {
-                int p = getpixel(sprite, c, r);
-                if (p != bitmap_mask_color(sprite) && at(x + c, y + r) != p)
-                    return false;
-            }
-        return true;
+        for (int y = 0; y < target->h; y++)
+            for (int x = 0; x < target->w; x++)
+                if (at(x, y) != getpixel(expected, x, y))
+                    return std::to_string(x) + "," + std::to_string(y);
+        return "";
     }
-    struct Expected {
-        int x, y;
-        Rgb colour;
-    };
-    void expect_pixels(std::initializer_list<Expected> pixels)
+    // The ring just inside the rectangle is all `in`, the ring just outside all `out`.
+    void expect_rings(int l, int t, int r, int b, Rgb in, Rgb out)
     {
-        for (const Expected &e : pixels)
-            EXPECT_EQ(colour(e.colour), at(e.x, e.y)) << "at " << e.x << "," << e.y;
-    }
-    bool block_has(int x, int y, int w, int h, int pixel)
-    {
-        for (int r = y; r < y + h; r++)
-            for (int c = x; c < x + w; c++)
-                if (at(c, r) == pixel)
-                    return true;
-        return false;
+        for (int d = 0; d >= -1; d--) {
+            const int want = colour(d ? out : in);
+            for (int x = l + d; x <= r - d; x++)
+                ASSERT_TRUE(at(x, t + d) == want && at(x, b - d) == want) << "x " << x << " of " << l << "," << t;
+            for (int y = t + d; y <= b - d; y++)
+                ASSERT_TRUE(at(l + d, y) == want && at(r - d, y) == want) << "y " << y << " of " << l << "," << t;
+        }
     }
 };
 
-TEST_F(Scene, EasyFrameGridStatusLineAndFace)
+TEST_F(Scene, EasyLayout)
 {
     draw();
     using namespace palette;
-    expect_pixels({
-        {2, 100, BACKGROUND}, {3, 100, PANEL}, {200, 266, PANEL}, {201, 266, BACKGROUND},  // border
-        {10, 39, BACKGROUND}, {196, 225, BACKGROUND}, {9, 39, PANEL}, {197, 225, PANEL},    // field frame
-        {100, 226, PANEL}, {193, 50, GRID}, {100, 222, GRID}, {194, 50, BACKGROUND},       // closing grid lines
-        {8, 233, BACKGROUND}, {196, 261, BACKGROUND}, {8, 232, PANEL}, {197, 261, PANEL},  // status strip
-        {10, 235, BOX_OUTLINE}, {83, 259, BOX_OUTLINE}, {11, 236, BOX_FILL}, {82, 258, BOX_FILL},  // counter
-        {93, 235, BOX_OUTLINE}, {193, 259, BOX_OUTLINE}, {192, 258, BOX_FILL}, {92, 240, BACKGROUND},  // clock
-        {103, 4, BEVEL_LIGHT}, {134, 5, BEVEL_LIGHT}, {104, 36, BEVEL_LIGHT},  // face bevel
-        {105, 35, BEVEL_DARK}, {136, 4, BEVEL_DARK}, {136, 36, BEVEL_DARK}, {137, 20, PANEL},
-    });
-    EXPECT_TRUE(shows_sprite(bitmap_table[BMP_SADT], 13, 237)) << "the tooth over the counter's box";
-    // Red digits on the boxes' own fill, none outside the text lines.
-    int red = colour(BOX_TEXT);
-    EXPECT_TRUE(block_has(30, 240, 53, 16, red));
-    EXPECT_TRUE(block_has(96, 240, 97, 16, red));
-    EXPECT_FALSE(block_has(94, 236, 99, 4, red));
-
-    EXPECT_TRUE(shows_sprite(bitmap_table[BMP_BHO], 105, 6));
-    draw(true, false);
-    EXPECT_TRUE(shows_sprite(bitmap_table[BMP_HAPPY], 105, 6));
-    draw(true, true);
-    EXPECT_TRUE(shows_sprite(bitmap_table[BMP_SAD], 105, 6));
+    // The field frame holds only the grid: lines at x = 13, 33, ..., 193 and y = 42, ..., 222.
+    for (int y = 39; y <= 225; y++)
+        for (int x = 10; x <= 196; x++) {
+            const bool across = x >= 13 && x <= 193, down = y >= 42 && y <= 222;
+            const bool line = across && down && ((x - 13) % 20 == 0 || (y - 42) % 20 == 0);
+            ASSERT_EQ(colour(line ? GRID : BACKGROUND), at(x, y)) << x << "," << y;
+        }
+    expect_rings(3, 3, 200, 266, PANEL, BACKGROUND);          // the border
+    expect_rings(10, 39, 196, 225, BACKGROUND, PANEL);        // field frame
+    expect_rings(8, 233, 196, 261, BACKGROUND, PANEL);        // status strip
+    expect_rings(10, 235, 83, 259, BOX_OUTLINE, BACKGROUND);  // counter
+    expect_rings(93, 235, 193, 259, BOX_OUTLINE, BACKGROUND); // clock
+    // Bevels two pixels wide around the title and the face, light above and
+    // left; the dark edges own the corners they share.
+    const int bevels[2][4] = {{5, 4, 100, 36}, {103, 4, 136, 36}};
+    for (const auto &b : bevels)
+        for (int y = b[1]; y <= b[3]; y++)
+            for (int x = b[0]; x <= b[2]; x++)
+                if (x < b[0] + 2 || y < b[1] + 2 || x > b[2] - 2 || y > b[3] - 2) {
+                    const bool dark = x > b[2] - 2 || (y > b[3] - 2 && x >= b[0] + 2);
+                    ASSERT_EQ(colour(dark ? BEVEL_DARK : BEVEL_LIGHT), at(x, y)) << x << "," << y;
+                }
+    const struct { bool over, lost; int face; } faces[] = {
+        {false, false, BMP_BHO}, {true, false, BMP_HAPPY}, {true, true, BMP_SAD}};
+    for (const auto &f : faces) {
+        draw(f.over, f.lost);
+        expect_from(target);
+        rectfill(expected, 105, 6, 134, 34, colour(PANEL));
+        draw_sprite(expected, bitmap_table[f.face], 105, 6);
+        EXPECT_EQ("", difference()) << "face " << f.face;
+    }
 }
 
-TEST_F(Scene, HardClockHangsFromTheBottomRight)
+// Counter and clock print on the boxes' own fill: " :%3d" of the teeth
+// left, the clock in minutes, seconds and sixtieths; the tooth over the
+// counter. Both boxes hang from the bottom, the clock from the right.
+TEST_F(Scene, CounterAndClock)
 {
-    use_level(set_level_hard);
-    draw();
-    using namespace palette;
-    expect_pixels({{513, 375, BOX_OUTLINE}, {613, 399, BOX_OUTLINE}, {514, 376, BOX_FILL},
-                   {613, 100, GRID}, {616, 365, BACKGROUND}});
-    EXPECT_TRUE(block_has(516, 380, 97, 16, colour(BOX_TEXT)));
+    const struct { void (*level)(void); int teeth; uint32_t ticks; const char *counter, *clock; } cases[] = {
+        {set_level_easy, 10, 0, " : 10", "00:00:00"},
+        {set_level_easy, -3, 3725, " : -3", "01:02:05"},
+        {set_level_hard, 100, 360000, " :100", "100:00:00"},
+    };
+    for (const auto &c : cases) {
+        use_level(c.level);
+        teeth_left = c.teeth, ticks = c.ticks;
+        draw();
+        const int w = target->w, h = target->h, fill = colour(palette::BOX_FILL), red = colour(palette::BOX_TEXT);
+        expect_from(target);
+        rectfill(expected, 11, h - 34, 82, h - 12, fill);
+        rectfill(expected, w - 110, h - 34, w - 12, h - 12, fill);
+        ttf_textout_aa_ex(expected, font_table[FONT_STATUS], c.counter, 23, h - 30, red, fill);
+        ttf_textout_aa_ex(expected, font_table[FONT_STATUS], c.clock, w - 108, h - 30, red, fill);
+        draw_sprite(expected, bitmap_table[BMP_SADT], 13, h - 33);
+        EXPECT_EQ("", difference()) << c.counter << " " << c.clock;
+    }
 }
 
 TEST_F(Scene, TitleButtonLightsUnderThePointerOrWhileOpen)
 {
     using namespace palette;
     draw();
-    expect_pixels({{7, 6, PANEL}, {5, 4, BEVEL_LIGHT}, {100, 36, BEVEL_DARK}});
+    EXPECT_EQ(colour(PANEL), at(7, 6));
     mouse_x = 99, mouse_y = 39;
     draw();
-    expect_pixels({{7, 6, TITLE_LIT}, {97, 34, TITLE_LIT}, {98, 20, PANEL}});  // column 98 stays
+    EXPECT_TRUE(at(7, 6) == colour(TITLE_LIT) && at(97, 34) == colour(TITLE_LIT) && at(98, 20) == colour(PANEL));
     mouse_x = mouse_y = 1000;
     game_menu->open = true;
     draw();
-    expect_pixels({{7, 6, TITLE_LIT}});
+    EXPECT_EQ(colour(TITLE_LIT), at(7, 6));
 }
 
-// At 16 bits strength 191 blends with f = 24 of 32 per 5/6-bit field.
-int blend16(int under, Rgb over)
+// The open menu over the scene: the panel blended at 191 from (3, 38), 140
+// wide and 7.5 rows high; its outline one pixel outside at the right and the
+// bottom; the rows at (13, 45 + 24 i), the hovered one red but never "---".
+TEST_F(Scene, OpenMenu)
 {
-    int over_px = makecol16(over.r, over.g, over.b);
-    int out = 0;
-    const int masks[3] = {0xF800, 0x07E0, 0x001F};
-    const int shifts[3] = {11, 5, 0};
-    for (int i = 0; i < 3; i++) {
-        int d = (under & masks[i]) >> shifts[i], s = (over_px & masks[i]) >> shifts[i];
-        out |= (d * 8 / 32 + s * 24 / 32) << shifts[i];
-    }
-    return out;
-}
-
-TEST_F(Scene, MenuPanelBlendsOverTheFieldWithItsOutline)
-{
-    draw();
     BITMAP *closed = create_bitmap(target->w, target->h);
+    mouse_x = 99, mouse_y = 39;  // the title lit either way
+    draw();
     blit(target, closed, 0, 0, 0, 0, target->w, target->h);
     game_menu->open = true;
-    game_menu->hovered = -1;
-    draw();
-    // The panel is 140 x 180 from (3, 38); x = 138 is right of every row's text.
-    for (int y : {40, 100, 150, 217}) {
-        EXPECT_EQ(blend16(getpixel(closed, 138, y), palette::MENU_PANEL), at(138, y)) << y;
+    for (int hovered : {-1, 2, 4}) {
+        game_menu->hovered = hovered;
+        draw();
+        expect_from(closed);
+        trans_rectfill(expected, 3, 38, 140, 180, colour(palette::MENU_PANEL), 191);
+        rect(expected, 3, 38, 143, 218, colour(palette::MENU_OUTLINE));
+        for (int i = 0; i < MENU_ITEM_COUNT; i++)
+            ttf_textout_aa_ex(expected, font_table[FONT_MENU], menu_items[i], 13, 45 + 24 * i,
+                              colour(i == hovered && i != 4 ? palette::MENU_ROW_HOVERED : palette::MENU_ROW), -1);
+        EXPECT_EQ("", difference()) << "hovered " << hovered;
     }
-    EXPECT_EQ(getpixel(closed, 144, 100), at(144, 100)) << "right of the outline is untouched";
-    EXPECT_EQ(getpixel(closed, 100, 219), at(100, 219)) << "below the outline is untouched";
-    using palette::MENU_OUTLINE;
-    expect_pixels({{3, 38, MENU_OUTLINE}, {143, 100, MENU_OUTLINE}, {143, 218, MENU_OUTLINE}, {50, 218, MENU_OUTLINE}});
     destroy_bitmap(closed);
 }
 
-TEST_F(Scene, HoveredMenuRowIsRedButNeverTheSeparator)
-{
-    int red = colour(palette::MENU_ROW_HOVERED), white = colour(palette::MENU_ROW);
-    game_menu->open = true;
-    game_menu->hovered = 2;  // "Hard", row at y = 45 + 48
-    draw();
-    EXPECT_TRUE(block_has(13, 93, 120, 20, red));
-    EXPECT_FALSE(block_has(13, 45, 120, 20, red));
-    game_menu->hovered = 4;  // "---"
-    draw();
-    EXPECT_FALSE(block_has(13, 141, 120, 20, red));
-    EXPECT_TRUE(block_has(13, 141, 120, 20, white));
-}
-
+// Each look of the cell at (3, 8) over the same cell open and empty. The
+// text of a count is transparent although the status line drew opaque text
+// in the passes before.
 TEST_F(Scene, CellLooks)
 {
-    // The bottom row: a tooth's 21st row lies on the grid line below, which
-    // a covered cell further down would paint over.
-    Cell &cell = cell_at(3, 8);
-    int x = BOARD_LEFT + 60, y = BOARD_TOP + 160;
-    BITMAP *cell_art = bitmap_table[BMP_CELL];
-
+    const int x = BOARD_LEFT + 60, y = BOARD_TOP + 160;
+    using Look = std::function<void()>;
+    auto art = [&](int slot, int dx) -> Look { return [=] { draw_sprite(expected, bitmap_table[slot], x + dx, y); }; };
+    auto glow = [&](int g) -> Look { return [=] { trans_rectfill(expected, x, y, 20, 20, colour(palette::GLOW), g); }; };
+    auto count = [&](unsigned n, Rgb c) -> Look {
+        return [=] { ttf_textprintf_aa_ex(expected, font_table[FONT_MENU], x + 4, y + 1, colour(c), -1, "%u", n); };
+    };
+    const Look cell = art(BMP_CELL, 0), flag = art(BMP_FLAG, 0);
+    const struct { uint32_t state; uint8_t tooth; uint32_t count; int glow; uint32_t pressed; std::vector<Look> looks; } cases[] = {
+        {CELL_COVERED, 0, 0, 0, 0, {cell}},
+        {CELL_COVERED | CELL_FLAGGED, 1, 3, -4, 0, {cell, flag}},  // the fade's -4 is no tint
+        {CELL_COVERED | CELL_FLAGGED | CELL_HOVER, 0, 0, 180, 0, {cell, flag, glow(180)}},
+        {CELL_COVERED, 0, 0, 8, 0, {cell, glow(8)}},
+        {CELL_COVERED | CELL_FLAGGED, 0, 0, 180, 1, {}},  // held down: nothing at all
+        {CELL_UNCOVERED, 1, 2, 0, 0, {art(BMP_SADT, 1)}},
+        {CELL_UNCOVERED | CELL_HOVER, 0, 1, 99, 1, {count(1, palette::NUMBERS[0])}},
+        {CELL_UNCOVERED, 0, 8, 0, 0, {count(8, {230, 174, 155})}},  // 6 to 8 take the colours of 1 to 3
+    };
+    BITMAP *empty = create_bitmap(target->w, target->h);
     draw();
-    EXPECT_TRUE(shows_sprite(cell_art, x, y));
-
-    cell.pressed = 1;  // held down: nothing, not even flag or glow
-    cell.state = CELL_COVERED | CELL_FLAGGED;
-    cell.glow = 180;
-    draw();
-    expect_pixels({{x + 10, y + 10, palette::BACKGROUND}, {x, y + 10, palette::GRID}});
-    cell.pressed = 0;
-
-    for (int glow : {0, -4}) {  // no tint
-        cell.glow = glow;
+    blit(target, empty, 0, 0, 0, 0, target->w, target->h);
+    for (const auto &c : cases) {
+        cell_at(3, 8) = {c.state, c.count, c.glow, 0, c.pressed, c.tooth};
         draw();
-        EXPECT_TRUE(shows_sprite(bitmap_table[BMP_FLAG], x, y)) << glow;
+        expect_from(empty);
+        for (const Look &look : c.looks)
+            look();
+        EXPECT_EQ("", difference()) << "state " << c.state << ", count " << c.count << ", glow " << c.glow;
     }
-    cell.glow = 180;
-    draw();
-    EXPECT_FALSE(shows_sprite(bitmap_table[BMP_FLAG], x, y)) << "the glow tints the flag";
-
-    cell.state = CELL_UNCOVERED;
-    cell.decayed = 1;
-    draw();
-    EXPECT_TRUE(shows_sprite(bitmap_table[BMP_SADT], x + 1, y));
-    cell.decayed = 0;
-    cell.count = 0;
-    draw();
-    expect_pixels({{x + 10, y + 10, palette::BACKGROUND}});
-}
-
-TEST_F(Scene, CountsAboveFiveRepeatTheFirstColours)
-{
-    EXPECT_EQ(number_colour(1), number_colour(6));
-    EXPECT_EQ(number_colour(2), number_colour(7));
-    EXPECT_EQ(number_colour(3), number_colour(8));
-    EXPECT_EQ(makecol(220, 210, 154), number_colour(6));
-    EXPECT_EQ(makecol(230, 174, 155), number_colour(8));
-    EXPECT_NE(number_colour(4), number_colour(5));
-
-    Cell &cell = cell_at(0, 0);
-    cell.state = CELL_UNCOVERED;
-    cell.count = 8;
-    draw();
-    EXPECT_TRUE(block_has(BOARD_LEFT, BOARD_TOP, 20, 20, number_colour(3)));
-    EXPECT_FALSE(block_has(BOARD_LEFT, BOARD_TOP, 20, 20, number_colour(1)));
-}
-
-TEST_F(Scene, TextIsTransparentAgainAfterTheStatusLine)
-{
-    ttf_text_mode(123);
-    draw();
-    EXPECT_EQ(-1, ttf_text_mode(-1));
+    destroy_bitmap(empty);
 }
 
 }  // namespace

@@ -1,0 +1,92 @@
+#include "windowless.h"
+
+#include <allegro/internal/aintern.h>
+
+#include <cstdio>
+#include <mutex>
+
+bool refuse_mode, offer_pages;
+BITMAP *shown_page;
+void (*each_poll)(void);
+
+namespace {
+
+GFX_DRIVER window;
+KEYBOARD_DRIVER keyboard;
+MOUSE_DRIVER mouse;
+TIMER_DRIVER timer;
+
+BITMAP *open_window(int w, int h, int, int, int depth)
+{
+    if (refuse_mode)
+        return nullptr;
+    window.w = w, window.h = h;
+    gfx_capabilities = offer_pages ? GFX_CAN_TRIPLE_BUFFER : 0;
+    return create_bitmap_ex(depth, w, h);  // the library destroys it with the mode
+}
+BITMAP *make_page(int w, int h)
+{
+    BITMAP *page = offer_pages ? create_bitmap(w, h) : nullptr;
+    if (page)
+        page->id |= BMP_ID_VIDEO;
+    return page;
+}
+void free_page(BITMAP *page)
+{
+    page->id &= ~BMP_ID_VIDEO;  // or destroy_bitmap would hand it back here
+    destroy_bitmap(page);
+}
+int show_page(BITMAP *page) { return shown_page = page, 0; }
+
+template <class... A> int zero(A...) { return 0; }
+template <class... A> void none(A...) {}
+
+// The timer needs the system's mutexes, which the driverless system lacks.
+void *new_mutex(void) { return new std::recursive_mutex; }
+void delete_mutex(void *m) { delete static_cast<std::recursive_mutex *>(m); }
+void lock(void *m) { static_cast<std::recursive_mutex *>(m)->lock(); }
+void unlock(void *m) { static_cast<std::recursive_mutex *>(m)->unlock(); }
+
+_DRIVER_INFO lists[4][2] = {{{1, &window, TRUE}}, {{1, &keyboard, TRUE}}, {{1, &mouse, TRUE}}, {{1, &timer, TRUE}}};
+
+}  // namespace
+
+void use_windowless_system(void)
+{
+    window.name = window.desc = window.ascii_name = "windowless";
+    keyboard.name = keyboard.desc = keyboard.ascii_name = mouse.name = mouse.desc = mouse.ascii_name = "windowless";
+    timer.name = timer.desc = timer.ascii_name = "windowless";
+    window.init = open_window, window.exit = none;
+    window.create_video_bitmap = make_page, window.destroy_video_bitmap = free_page;
+    window.show_video_bitmap = window.request_video_bitmap = show_page;
+    window.poll_scroll = zero, window.enable_triple_buffer = none;
+    window.windowed = TRUE;
+    keyboard.init = timer.init = zero, mouse.init = [] { return 3; };  // buttons
+    keyboard.exit = mouse.exit = timer.exit = none;
+    timer.install_int = zero, timer.remove_int = none;
+    timer.install_param_int = zero, timer.remove_param_int = none;
+    timer.can_simulate_retrace = zero, timer.simulate_retrace = none;
+    timer.rest = none;
+    mouse.poll = [] {
+        if (each_poll)
+            each_poll();
+    };
+
+    // allegro_init takes the first system that detects itself: this one.
+    for (_DRIVER_INFO *d = _system_driver_list; d->driver; d++)
+        d->autodetect = d->id == SYSTEM_NONE;
+    system_none.gfx_drivers = [] { return lists[0]; };
+    system_none.keyboard_drivers = [] { return lists[1]; };
+    system_none.mouse_drivers = [] { return lists[2]; };
+    system_none.timer_drivers = [] { return lists[3]; };
+    system_none.create_mutex = new_mutex, system_none.destroy_mutex = delete_mutex;
+    system_none.lock_mutex = lock, system_none.unlock_mutex = unlock;
+    system_none.get_executable_name = [](char *out, int size) { std::snprintf(out, size, "%s", DENTIVALE_GAME); };
+}
+
+void move_pointer(int x, int y, int buttons)
+{
+    mouse_x = _mouse_x = x;
+    mouse_y = _mouse_y = y;
+    mouse_b = _mouse_b = buttons;
+}
