@@ -1,5 +1,29 @@
 # Small helpers shared by the module, test and benchmark folders.
 
+# dv_attach_data(PROGRAM DATAFILE [STRIP strip command...]): PROGRAM made
+# from the bare program with DATAFILE attached by exedat, so that the game
+# is one file. With STRIP the copy is stripped first: strip after exedat
+# would cut the data off again. exedat appends in place, so the work is done
+# on a copy that is renamed when whole.
+function(dv_attach_data program datafile)
+  cmake_parse_arguments(ARG "" "" "STRIP" ${ARGN})
+  set(part ${program}.part)
+  if(ARG_STRIP)
+    set(copy ${ARG_STRIP} -o ${part} $<TARGET_FILE:dentivale_bare>)
+  else()
+    set(copy ${CMAKE_COMMAND} -E copy $<TARGET_FILE:dentivale_bare> ${part})
+  endif()
+  get_filename_component(folder ${program} DIRECTORY)
+  file(RELATIVE_PATH name ${PROJECT_BINARY_DIR} ${program})
+  add_custom_command(OUTPUT ${program}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND ${copy}
+    COMMAND ${EXEDAT_TOOL} -a ${part} ${datafile} > /dev/null
+    COMMAND ${CMAKE_COMMAND} -E rename ${part} ${program}
+    DEPENDS dentivale_bare ${datafile}
+    COMMENT "Attaching the datafile: ${name}")
+endfunction()
+
 # dv_library(NAME SOURCES... [LIBS libs...])
 function(dv_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})

@@ -32,12 +32,6 @@ target_sources(dentivale_bare PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/dentivale.rc)
 add_dependencies(dentivale_bare dentivale_icon)
 set_target_properties(dentivale_bare PROPERTIES WIN32_EXECUTABLE ON)
 
-# strip after exedat would cut the datafile off again.
 set(game ${PROJECT_BINARY_DIR}/dentivale.exe)
-add_custom_command(OUTPUT ${game}
-  COMMAND ${STRIP_TOOL} -o ${game}.part $<TARGET_FILE:dentivale_bare>
-  COMMAND ${EXEDAT_TOOL} -a ${game}.part ${host_data}/dentivale.dat > /dev/null
-  COMMAND ${CMAKE_COMMAND} -E rename ${game}.part ${game}
-  DEPENDS dentivale_bare ${host_data}/dentivale.dat
-  COMMENT "Attaching the datafile: dentivale.exe")
+dv_attach_data(${game} ${host_data}/dentivale.dat STRIP ${STRIP_TOOL})
 add_custom_target(dentivale_game ALL DEPENDS ${game})
