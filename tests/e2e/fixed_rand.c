@@ -1,6 +1,6 @@
 /* A stand-in for the C library's random numbers, preloaded into the game by
- * the test that must know where the teeth lie: srand is ignored and rand
- * follows a fixed generator that test_dialogs.py replays step for step. */
+ * the tests that must know where the teeth lie: srand is ignored and rand
+ * follows a fixed generator that xdriver.fixed_teeth replays step for step. */
 static unsigned long state = 1;
 
 void srand(unsigned seed)

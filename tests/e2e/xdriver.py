@@ -1,10 +1,9 @@
 """Drives the real game window under an X server (Xvfb in the test command).
 
 Everything goes over one long-lived X connection: Xvfb now and then refuses
-a new connection while other clients come and go quickly, so the driver
-never starts a tool in a loop. Input is sent with the XTEST extension and
-buttons are held long enough for the game's 60 Hz sampling to see them.
-"""
+a new connection while other clients come and go quickly. On a busy machine
+a pass of the game's 60 Hz loop can take far longer than its period, so a
+gesture whose effect shows waits for it (a press is held until it shows)."""
 
 import os
 import shutil
@@ -18,15 +17,13 @@ from Xlib.ext import xtest
 
 TITLE = "Dentivale!"
 FRAME = 1.0 / 60        # one pass of the game's loop
-HOLD = 0.08             # a button or key is held this long (several passes)
+HOLD = 0.08             # a button or key is held at least this long (several passes)
 BUTTONS = {"left": 1, "middle": 2, "right": 3}
-
 # The game's window, in window pixels.
-BACKGROUND = (91, 63, 53)  # its border, drawn in every frame
+BACKGROUND = (91, 63, 53)  # its border, and the face of an uncovered cell
 BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
 MENU_TITLE = (50, 20)
-MENU_ROW_PITCH = 24     # menu font line height 20 + 4
-MENU_COOLDOWN = 0.45    # a little over the 20 passes the menu ignores presses
+MENU_EDGE, MENU_OUTLINE = (143, 100), (11, 11, 85)  # the open menu's right edge, over the board
 DOUBLE_CLICK = 0.7      # over the 30 passes in which a new dialog takes a press as part of its opening
 EASY, INTERMEDIATE, HARD, CUSTOMIZE, SEPARATOR, HIGHSCORES, QUIT = range(7)
 
@@ -36,16 +33,40 @@ def cell_origin(c, r):
 
 
 def cell_centre(c, r):
-    x, y = cell_origin(c, r)
-    return x + CELL // 2, y + CELL // 2
+    return BOARD_LEFT + CELL * c + CELL // 2, BOARD_TOP + CELL * r + CELL // 2
+
+
+def menu_item(item):
+    """The middle of the band of menu item 0..6 (rows 24 pixels apart)."""
+    return 60, 53 + 24 * item
+
+
+def near(a, b, tolerance=8):
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def game_path():
+    return os.path.abspath(os.environ["DENTIVALE_GAME"])
+
+
+def fixed_teeth(cols, rows, teeth, first):
+    """Where the game lays its teeth with fixed_rand.c preloaded: x = rand() %
+    cols, then y = rand() % rows, none in the first click's row or column."""
+    state, laid = 1, set()
+    while len(laid) < teeth:
+        xy = []
+        for n in (cols, rows):
+            state = (state * 1103515245 + 12345) % (1 << 64)
+            xy.append(state // 65536 % 32768 % n)
+        if xy[0] != first[0] and xy[1] != first[1]:
+            laid.add(tuple(xy))
+    return laid
 
 
 def attached_datafile(program):
-    """The datafile exedat attached to a program, without its "slh." magic.
-
-    The attached block is one chunk (two big-endian lengths, equal because
-    it is stored uncompressed, then the body) and an 8-byte trailer: "slh+"
-    and the length of the whole block."""
+    """The datafile exedat attached to a program, without its "slh." magic:
+    one uncompressed chunk (two equal big-endian lengths, then the body),
+    then "slh+" and the length of the whole block."""
     with open(program, "rb") as f:
         data = f.read()
     if data[-8:-4] != b"slh+":
@@ -57,59 +78,18 @@ def attached_datafile(program):
     return body
 
 
-def menu_item(item):
-    """The middle of the band of menu item 0..6."""
-    return 60, 41 + MENU_ROW_PITCH * item + MENU_ROW_PITCH // 2
-
-
-def game_path():
-    return os.path.abspath(os.environ["DENTIVALE_GAME"])
-
-
 class Game:
-    """The game started in a fresh working directory of its own.
-
-    Use as a context manager; on exit the process is killed if it is still
-    running and the directory removed.
-    """
+    """The game started in a fresh working directory of its own; as a context
+    manager it kills the process if still running and removes the directory."""
 
     def __init__(self, program=None, workdir=None, env=None, display_name=None):
         self.program = program or game_path()
         self.owns_workdir = workdir is None
         self.workdir = workdir or tempfile.mkdtemp(prefix="dentivale-e2e-")
-        self.env = dict(os.environ, **(env or {}))
-        if display_name:
-            self.env["DISPLAY"] = display_name
-        self.process = None
-        self.window = None
+        self.env = dict(os.environ, **(env or {}), **({"DISPLAY": display_name} if display_name else {}))
+        self.process = self.window = None
+        self.spare = {}  # keysym: (the spare keycode it is on, that code's keysyms before)
         self.d = display.Display(display_name)
-        if not self.d.has_extension("XTEST"):
-            raise RuntimeError("the X server has no XTEST extension")
-
-    # -- life cycle -------------------------------------------------------
-
-    def start_process(self):
-        """Starts the game without waiting for its window."""
-        self.process = subprocess.Popen(
-            [self.program], cwd=self.workdir, env=self.env,
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-
-    def start(self, timeout=10.0):
-        self.start_process()
-        self.window = self.wait_for_window(TITLE, timeout)
-        self.wait_until_drawn(timeout)
-        self.settle()
-        return self
-
-    def wait_until_drawn(self, timeout):
-        """Waits for the first frame: a window is mapped before the game has
-        drawn into it, and a press sent before then may go unseen."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if all(abs(a - b) <= 8 for a, b in zip(self.pixel(1, 1), BACKGROUND)):
-                return
-            time.sleep(FRAME)
-        raise RuntimeError("the game drew no frame within %.1f s" % timeout)
 
     def __enter__(self):
         return self
@@ -119,9 +99,36 @@ class Game:
             if self.process.poll() is None:
                 self.process.kill()
             self.process.communicate()  # also closes the output pipes
+        for code, syms in self.spare.values():
+            self.d.change_keyboard_mapping(code, [syms])
         self.d.close()
         if self.owns_workdir:
             shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def start_process(self):
+        """Starts the game without waiting for its window."""
+        self.process = subprocess.Popen([self.program], cwd=self.workdir, env=self.env,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def start(self, timeout=10.0):
+        self.start_process()
+        self.window = self.wait_for_window(TITLE, timeout)
+        self.wait_until_drawn(timeout)
+        return self
+
+    def wait(self, done, timeout=5.0, what="effect"):
+        """Polls done() until it holds: a test failure if timeout runs out first."""
+        deadline = time.time() + timeout
+        while not done():
+            if time.time() > deadline:
+                raise AssertionError("no %s within %.1f s" % (what, timeout))
+            time.sleep(FRAME)
+
+    def wait_until_drawn(self, timeout=5.0):
+        """Waits for a frame at the window's size: it is mapped or resized
+        before the game draws into it, and a press sent before may go unseen."""
+        width, height = self.size()
+        self.wait(lambda: near(self.pixel(width - 2, height - 2), BACKGROUND), timeout, "frame")
 
     def wait_exit(self, timeout=5.0):
         """Exit status, or None when the process is still running."""
@@ -132,27 +139,12 @@ class Game:
 
     def output(self):
         """stdout and stderr of a process that has ended, as text."""
-        out, err = self.process.communicate()
-        return out.decode(errors="replace"), err.decode(errors="replace")
+        return tuple(s.decode(errors="replace") for s in self.process.communicate())
 
     def settle(self, passes=6):
-        """Lets the game run a few passes so that it has seen what was sent."""
+        """Lets the game run a few passes, where no effect shows."""
         self.d.sync()
         time.sleep(passes * FRAME)
-
-    # -- windows ----------------------------------------------------------
-
-    def find_window(self, title):
-        stack = [self.d.screen().root]
-        while stack:
-            w = stack.pop()
-            try:
-                if w.get_wm_name() == title:
-                    return w
-                stack.extend(w.query_tree().children)
-            except Exception:  # a window vanished while we walked the tree
-                continue
-        return None
 
     def windows(self, title):
         """Every viewable window with this title."""
@@ -168,44 +160,39 @@ class Game:
         return found
 
     def wait_for_window(self, title, timeout):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def ended():
             if self.process and self.process.poll() is not None:
-                raise RuntimeError("the game ended before its window appeared: %r"
-                                   % (self.output(),))
-            w = self.find_window(title)
-            if w is not None and w.get_attributes().map_state == X.IsViewable:
-                return w
-            time.sleep(0.05)
-        raise RuntimeError("no window titled %r within %.1f s" % (title, timeout))
+                raise AssertionError("the game ended without window: %r" % (self.output(),))
+        self.wait(lambda: ended() or self.windows(title), timeout, "window titled %r" % title)
+        return self.windows(title)[0]
 
     def size(self):
         g = self.window.get_geometry()
         return g.width, g.height
 
-    def wait_for_size(self, width, height, timeout=3.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            w = self.find_window(TITLE)
-            if w is not None:
-                self.window = w
-                if self.size() == (width, height):
-                    return True
-            time.sleep(0.05)
-        return False
+    def wait_for_size(self, width, height, timeout=5.0):
+        """Whether the window (remade by a level change) has this size and a
+        frame drawn at it within the timeout."""
+        def sized():
+            self.window = (self.windows(TITLE) or [self.window])[0]
+            return self.size() == (width, height)
+        try:
+            self.wait(sized, timeout)
+            self.wait_until_drawn(timeout)
+            return True
+        except AssertionError:
+            return False
 
     def origin(self):
         """The window's top-left pixel in root coordinates."""
-        root = self.d.screen().root
-        pos = self.window.translate_coords(root, 0, 0)
+        pos = self.window.translate_coords(self.d.screen().root, 0, 0)
         return -pos.x, -pos.y
 
-    # -- input ------------------------------------------------------------
-
     def move(self, x, y):
-        """Puts the pointer on window pixel (x, y)."""
+        """Puts the pointer on window pixel (x, y): a warp, as a fake motion
+        stays on the screen that the pointer is on."""
         ox, oy = self.origin()
-        xtest.fake_input(self.d, X.MotionNotify, x=ox + x, y=oy + y)
+        self.d.screen().root.warp_pointer(ox + x, oy + y)
         self.settle(3)
 
     def press(self, button="left"):
@@ -216,124 +203,97 @@ class Game:
         xtest.fake_input(self.d, X.ButtonRelease, BUTTONS[button])
         self.d.sync()
 
-    def click(self, x, y, button="left", passes_after=6):
+    def click(self, x, y, button="left", passes_after=6, until=None, timeout=5.0):
+        """A click on (x, y); with until, the press is held until until() holds."""
         self.move(x, y)
         self.press(button)
         time.sleep(HOLD)
-        self.release(button)
+        try:
+            if until:
+                self.wait(until, timeout, "effect of the press on (%d, %d)" % (x, y))
+        finally:
+            self.release(button)
         self.settle(passes_after)
 
-    def double_click(self, x, y):
-        """Two quick left clicks on (x, y), well within a desktop's double-click time."""
-        self.move(x, y)
-        for _ in range(2):
-            self.press()
-            time.sleep(HOLD)
-            self.release()
-            time.sleep(HOLD)
-        self.settle()
+    def click_until(self, x, y, done, what="effect of the clicks"):
+        """Clicks (x, y) again and again until done(): a dialog takes no press
+        in its first half second, nor before it has seen the button up."""
+        self.wait(lambda: done() or self.click(x, y, passes_after=3), what=what)
 
-    def drag(self, x0, y0, x1, y1, button="left"):
-        """Presses on (x0, y0), moves to (x1, y1) with the button held, lets go there."""
-        self.move(x0, y0)
-        self.press(button)
-        time.sleep(HOLD)
-        self.move(x1, y1)
-        self.release(button)
-        self.settle()
+    def menu_shown(self):
+        try:
+            return near(self.pixel(*MENU_EDGE), MENU_OUTLINE)
+        except Exception:  # the window went with the game ("Quit")
+            return False
 
     def open_menu(self, timeout=5.0):
-        """Opens the "Game..." menu on its title and waits until it takes a
-        press. The button is held until the panel shows, so that a game
-        slowed down by a busy machine still sees the press."""
-        panel_edge = (143, 100)  # the panel's outline, over the board when closed
-        closed = self.pixel(*panel_edge)
-        self.move(*MENU_TITLE)
-        self.press()
-        deadline = time.time() + timeout
-        while self.pixel(*panel_edge) == closed and time.time() < deadline:
-            time.sleep(FRAME)
-        self.release()
-        if self.pixel(*panel_edge) == closed:
-            raise RuntimeError("the menu did not open")
-        time.sleep(MENU_COOLDOWN)
+        """Opens the "Game..." menu, the press held until the panel shows."""
+        self.click(*MENU_TITLE, until=self.menu_shown, timeout=timeout)
 
-    def choose(self, item):
-        """Presses item 0..6 of the "Game..." menu."""
+    def choose(self, item, double=False):
+        """Presses item 0..6 of the menu, held until the menu has gone (it
+        takes no press for a while after opening); double: a second click
+        follows at once, as a double click's would."""
         self.open_menu()
-        self.click(*menu_item(item))
+        self.click(*menu_item(item), passes_after=0 if double else 6, until=lambda: not self.menu_shown())
+        if double:
+            self.click(*menu_item(item))
 
-    def chord(self, x, y):
-        """Left and right together on (x, y), released together."""
-        self.move(x, y)
-        self.press("left")
-        self.press("right")
-        time.sleep(HOLD)
-        self.release("left")
-        self.release("right")
-        self.settle()
-
-    def key(self, name, held=()):
-        """Presses and releases a key given by its X keysym name ("Return",
-        "a"), with the keys named in held ("Control_L") down around it."""
-        codes = [self.d.keysym_to_keycode(XK.string_to_keysym(n)) for n in (*held, name)]
-        if 0 in codes:
-            raise ValueError("no key for one of %r" % ((*held, name),))
+    def key(self, name, held=(), until=None):
+        """Presses and releases a key by its X keysym name ("Return", "a"),
+        the keys named in held ("Control_L") down around it; with until it
+        is held until until() holds."""
+        syms = [XK.string_to_keysym(n) for n in (*held, name)]
+        codes = [self.spare[s][0] if s in self.spare else self.d.keysym_to_keycode(s) for s in syms]
         for code in codes:
             xtest.fake_input(self.d, X.KeyPress, code)
             self.d.sync()
             time.sleep(HOLD)
-        for code in reversed(codes):
-            xtest.fake_input(self.d, X.KeyRelease, code)
-        self.settle()
+        try:
+            if until:
+                self.wait(until, what="effect of the key %s" % name)
+        finally:
+            for code in reversed(codes):
+                xtest.fake_input(self.d, X.KeyRelease, code)
+            self.settle()
 
-    def type_text(self, text):
-        for ch in text:
-            self.key(ch)
+    def spare_key(self, name):
+        """Puts a keysym the keymap lacks ("scaron") on a spare keycode until
+        the end of the with block; called before the game starts."""
+        first = self.d.display.info.min_keycode
+        mapping = self.d.get_keyboard_mapping(first, self.d.display.info.max_keycode - first + 1)
+        code = first + max(i for i, syms in enumerate(mapping) if not any(syms))
+        self.spare[XK.string_to_keysym(name)] = code, tuple(mapping[code - first])
+        self.d.change_keyboard_mapping(code, [(XK.string_to_keysym(name),) * len(mapping[0])])
 
     def close_request(self):
         """Asks the window to close, as a window manager's close button does."""
-        protocols = self.d.intern_atom("WM_PROTOCOLS")
-        delete = self.d.intern_atom("WM_DELETE_WINDOW")
-        event = protocol.event.ClientMessage(
-            window=self.window, client_type=protocols,
-            data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-        self.window.send_event(event, event_mask=X.NoEventMask)
+        protocols, delete = (self.d.intern_atom(n) for n in ("WM_PROTOCOLS", "WM_DELETE_WINDOW"))
+        self.window.send_event(protocol.event.ClientMessage(
+            window=self.window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
         self.d.sync()
-
-    # -- pixels -----------------------------------------------------------
 
     def pixel(self, x, y):
         """(red, green, blue) of window pixel (x, y), 8 bits each."""
         return self.grab(x, y, 1, 1).pixel(0, 0)
 
+    def opened(self, cols, rows):
+        """The cells that show uncovered (or held down): their face is the background."""
+        image = self.grab()
+        return {(c, r) for c in range(cols) for r in range(rows)
+                if near(image.pixel(BOARD_LEFT + CELL * c + 2, BOARD_TOP + CELL * r + 2), BACKGROUND)}
+
     def grab(self, x=0, y=0, w=None, h=None):
-        """A rectangle of the window, the whole of it unless given, as an
-        Image read at once; pixels of a 15- or 16-bit display are widened
-        to 8 bits a channel."""
-        if w is None:
-            w, h = self.size()
+        """A rectangle of the window, the whole of it unless given, read at
+        once; pixels of a 15- or 16-bit screen widened to 8 bits a channel."""
+        w, h = (w, h) if w else self.size()
         img = self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF)
         if img.depth > 16:
             return Image(w, h, img.data)
-        visual = next(v for d in self.d.screen().allowed_depths if d.depth == img.depth
-                      for v in d.visuals)
-        fields = []  # blue, green, red: (mask, shift, largest value)
-        for mask in (visual.blue_mask, visual.green_mask, visual.red_mask):
-            shift = (mask & -mask).bit_length() - 1
-            fields.append((mask, shift, mask >> shift))
-        stride, data = len(img.data) // h, bytearray(4 * w * h)
-        for y in range(h):
-            row = struct.unpack_from("<%dH" % w, img.data, y * stride)
-            for x, v in enumerate(row):
-                i = 4 * (y * w + x)
-                data[i:i + 3] = bytes(((v & m) >> s) * 255 // top for m, s, top in fields)
-        return Image(w, h, bytes(data))
-
-    def screenshot(self, path):
-        """Saves the window as a PNG (through ImageMagick's import)."""
-        subprocess.run(["import", "-window", "0x%x" % self.window.id, path],
-                       check=True, env=self.env, timeout=20)
+        v = next(v for d in self.d.screen().allowed_depths if d.depth == img.depth for v in d.visuals)
+        words, stride = struct.unpack("<%dH" % (len(img.data) // 2), img.data), len(img.data) // 2 // h
+        return Image(w, h, bytes(b for y in range(h) for p in words[y * stride:y * stride + w]
+                                 for b in (*((p & m) * 255 // m for m in (v.blue_mask, v.green_mask, v.red_mask)), 0)))
 
 
 class Image:
@@ -348,25 +308,24 @@ class Image:
 
     def block(self, x, y, w, h):
         """The rows of a rectangle as bytes, for comparing regions."""
-        return b"".join(bytes(self.data[4 * ((y + r) * self.width + x):
-                                        4 * ((y + r) * self.width + x + w)])
+        return b"".join(self.data[4 * ((y + r) * self.width + x):4 * ((y + r) * self.width + x + w)]
                         for r in range(h))
 
 
 class Xvfb:
-    """A private X server with a screen of the given depth, for the length of
-    a with block; name is its display (":512").
+    """A private X server with a screen of each depth given, for a with block.
 
-    Other machines' test runs may share /tmp/.X11-unix while their lock files
-    look stale from here, so the lowest free number that -displayfd picks can
-    have its socket file taken over; the number is picked from a high range,
-    different for each process, and must have no socket or lock yet.
-    """
+    /tmp/.X11-unix may be shared with other machines' runs whose lock files
+    look stale from here, so the number that -displayfd would pick can have
+    its socket taken over: it is picked from a high range, different for
+    each process, with no socket or lock yet."""
 
-    def __init__(self, depth, size="1024x768"):
-        self.screen = "%sx%d" % (size, depth)
-        self.process = None
-        self.name = None
+    def __init__(self, *depths, size="400x320"):
+        self.screens = [a for i, d in enumerate(depths) for a in ("-screen", str(i), "%sx%d" % (size, d))]
+
+    def screen(self, i):
+        """The display name of screen i, ":512.1"."""
+        return "%s.%d" % (self.name, i)
 
     def __enter__(self):
         first = 100 + os.getpid() % 800
@@ -374,9 +333,8 @@ class Xvfb:
             socket = "/tmp/.X11-unix/X%d" % number
             if os.path.exists(socket) or os.path.exists("/tmp/.X%d-lock" % number):
                 continue
-            self.process = subprocess.Popen(
-                ["Xvfb", ":%d" % number, "-screen", "0", self.screen, "-nolisten", "tcp", "-noreset"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.process = subprocess.Popen(["Xvfb", ":%d" % number, *self.screens, "-nolisten", "tcp", "-noreset"],
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             deadline = time.time() + 10
             while self.process.poll() is None and not os.path.exists(socket) and time.time() < deadline:
                 time.sleep(0.05)
@@ -384,7 +342,7 @@ class Xvfb:
                 self.name = ":%d" % number
                 return self
             self.__exit__()
-        raise RuntimeError("no Xvfb %s could start" % self.screen)
+        raise RuntimeError("no Xvfb %r could start" % self.screens)
 
     def __exit__(self, *exc):
         self.process.terminate()  # not kill: Xvfb removes its lock and socket
