@@ -1,12 +1,8 @@
-/* A stand-in for the C library's random numbers, preloaded into the game by
- * the tests that must know where the teeth lie: srand is ignored and rand
- * follows a fixed generator that xdriver.fixed_teeth replays step for step. */
+/* A fixed rand() preloaded into the game by the tests that must know where
+ * the teeth lie; xdriver.fixed_teeth replays it step for step. */
 static unsigned long state = 1;
 
-void srand(unsigned seed)
-{
-    (void)seed;
-}
+void srand(unsigned seed) { (void)seed; }
 
 int rand(void)
 {

@@ -1,9 +1,6 @@
-"""Drives the real game window under an X server (Xvfb in the test command).
-
-Everything goes over one long-lived X connection: Xvfb now and then refuses
-a new connection while other clients come and go quickly. On a busy machine
-a pass of the game's 60 Hz loop can take far longer than its period, so a
-gesture whose effect shows waits for it (a press is held until it shows)."""
+"""Drives the real game window over one long-lived X connection (Xvfb now and
+then refuses new ones). On a busy machine a pass of the game's 60 Hz loop can
+take far longer than its period: a gesture waits for its effect where one shows."""
 
 import os
 import shutil
@@ -17,14 +14,13 @@ from Xlib.ext import xtest
 
 TITLE = "Dentivale!"
 FRAME = 1.0 / 60        # one pass of the game's loop
-HOLD = 0.08             # a button or key is held at least this long (several passes)
+HOLD = 0.08             # a button or key is held at least this long
 BUTTONS = {"left": 1, "middle": 2, "right": 3}
 # The game's window, in window pixels.
 BACKGROUND = (91, 63, 53)  # its border, and the face of an uncovered cell
 BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
 MENU_TITLE = (50, 20)
 MENU_EDGE, MENU_OUTLINE = (143, 100), (11, 11, 85)  # the open menu's right edge, over the board
-DOUBLE_CLICK = 0.7      # over the 30 passes in which a new dialog takes a press as part of its opening
 EASY, INTERMEDIATE, HARD, CUSTOMIZE, SEPARATOR, HIGHSCORES, QUIT = range(7)
 
 
@@ -50,8 +46,7 @@ def game_path():
 
 
 def fixed_teeth(cols, rows, teeth, first):
-    """Where the game lays its teeth with fixed_rand.c preloaded: x = rand() %
-    cols, then y = rand() % rows, none in the first click's row or column."""
+    """The teeth with fixed_rand.c: x = rand() % cols, y = rand() % rows, off the first's row and column."""
     state, laid = 1, set()
     while len(laid) < teeth:
         xy = []
@@ -64,9 +59,8 @@ def fixed_teeth(cols, rows, teeth, first):
 
 
 def attached_datafile(program):
-    """The datafile exedat attached to a program, without its "slh." magic:
-    one uncompressed chunk (two equal big-endian lengths, then the body),
-    then "slh+" and the length of the whole block."""
+    """The datafile exedat attached to a program, without its "slh." magic: one
+    stored chunk (two equal big-endian lengths, the body), "slh+", the block's length."""
     with open(program, "rb") as f:
         data = f.read()
     if data[-8:-4] != b"slh+":
@@ -88,7 +82,6 @@ class Game:
         self.workdir = workdir or tempfile.mkdtemp(prefix="dentivale-e2e-")
         self.env = dict(os.environ, **(env or {}), **({"DISPLAY": display_name} if display_name else {}))
         self.process = self.window = None
-        self.spare = {}  # keysym: (the spare keycode it is on, that code's keysyms before)
         self.d = display.Display(display_name)
 
     def __enter__(self):
@@ -99,8 +92,6 @@ class Game:
             if self.process.poll() is None:
                 self.process.kill()
             self.process.communicate()  # also closes the output pipes
-        for code, syms in self.spare.values():
-            self.d.change_keyboard_mapping(code, [syms])
         self.d.close()
         if self.owns_workdir:
             shutil.rmtree(self.workdir, ignore_errors=True)
@@ -116,7 +107,7 @@ class Game:
         self.wait_until_drawn(timeout)
         return self
 
-    def wait(self, done, timeout=5.0, what="effect"):
+    def wait(self, done, timeout=10.0, what="effect"):
         """Polls done() until it holds: a test failure if timeout runs out first."""
         deadline = time.time() + timeout
         while not done():
@@ -124,9 +115,8 @@ class Game:
                 raise AssertionError("no %s within %.1f s" % (what, timeout))
             time.sleep(FRAME)
 
-    def wait_until_drawn(self, timeout=5.0):
-        """Waits for a frame at the window's size: it is mapped or resized
-        before the game draws into it, and a press sent before may go unseen."""
+    def wait_until_drawn(self, timeout=10.0):
+        """Waits for a frame at the window's size: a press sent before may go unseen."""
         width, height = self.size()
         self.wait(lambda: near(self.pixel(width - 2, height - 2), BACKGROUND), timeout, "frame")
 
@@ -170,9 +160,8 @@ class Game:
         g = self.window.get_geometry()
         return g.width, g.height
 
-    def wait_for_size(self, width, height, timeout=5.0):
-        """Whether the window (remade by a level change) has this size and a
-        frame drawn at it within the timeout."""
+    def wait_for_size(self, width, height, timeout=10.0):
+        """Whether the window (remade by a level change) gets this size and a frame at it."""
         def sized():
             self.window = (self.windows(TITLE) or [self.window])[0]
             return self.size() == (width, height)
@@ -183,16 +172,10 @@ class Game:
         except AssertionError:
             return False
 
-    def origin(self):
-        """The window's top-left pixel in root coordinates."""
-        pos = self.window.translate_coords(self.d.screen().root, 0, 0)
-        return -pos.x, -pos.y
-
     def move(self, x, y):
-        """Puts the pointer on window pixel (x, y): a warp, as a fake motion
-        stays on the screen that the pointer is on."""
-        ox, oy = self.origin()
-        self.d.screen().root.warp_pointer(ox + x, oy + y)
+        """Puts the pointer on window pixel (x, y): a warp, as a fake motion stays on its screen."""
+        pos = self.window.translate_coords(self.d.screen().root, 0, 0)
+        self.d.screen().root.warp_pointer(x - pos.x, y - pos.y)
         self.settle(3)
 
     def press(self, button="left"):
@@ -203,7 +186,7 @@ class Game:
         xtest.fake_input(self.d, X.ButtonRelease, BUTTONS[button])
         self.d.sync()
 
-    def click(self, x, y, button="left", passes_after=6, until=None, timeout=5.0):
+    def click(self, x, y, button="left", passes_after=6, until=None, timeout=10.0):
         """A click on (x, y); with until, the press is held until until() holds."""
         self.move(x, y)
         self.press(button)
@@ -216,9 +199,8 @@ class Game:
         self.settle(passes_after)
 
     def click_until(self, x, y, done, what="effect of the clicks"):
-        """Clicks (x, y) again and again until done(): a dialog takes no press
-        in its first half second, nor before it has seen the button up."""
-        self.wait(lambda: done() or self.click(x, y, passes_after=3), what=what)
+        """Clicks (x, y) until done(): a dialog takes no press in its first 30 passes."""
+        self.wait(lambda: done() or self.click(x, y, passes_after=3), 20, what)
 
     def menu_shown(self):
         try:
@@ -226,25 +208,22 @@ class Game:
         except Exception:  # the window went with the game ("Quit")
             return False
 
-    def open_menu(self, timeout=5.0):
+    def open_menu(self, timeout=10.0):
         """Opens the "Game..." menu, the press held until the panel shows."""
         self.click(*MENU_TITLE, until=self.menu_shown, timeout=timeout)
 
     def choose(self, item, double=False):
-        """Presses item 0..6 of the menu, held until the menu has gone (it
-        takes no press for a while after opening); double: a second click
-        follows at once, as a double click's would."""
+        """Presses item 0..6, held until the menu has gone (it takes no press in
+        its first 20 passes); double: a second click follows, as in a double click."""
         self.open_menu()
         self.click(*menu_item(item), passes_after=0 if double else 6, until=lambda: not self.menu_shown())
         if double:
             self.click(*menu_item(item))
 
     def key(self, name, held=(), until=None):
-        """Presses and releases a key by its X keysym name ("Return", "a"),
-        the keys named in held ("Control_L") down around it; with until it
-        is held until until() holds."""
-        syms = [XK.string_to_keysym(n) for n in (*held, name)]
-        codes = [self.spare[s][0] if s in self.spare else self.d.keysym_to_keycode(s) for s in syms]
+        """A key by its keysym name ("Return", "a"), the keys named in held
+        ("Control_L") down around it; with until, held until until() holds."""
+        codes = [self.d.keysym_to_keycode(XK.string_to_keysym(n)) for n in (*held, name)]
         for code in codes:
             xtest.fake_input(self.d, X.KeyPress, code)
             self.d.sync()
@@ -256,15 +235,6 @@ class Game:
             for code in reversed(codes):
                 xtest.fake_input(self.d, X.KeyRelease, code)
             self.settle()
-
-    def spare_key(self, name):
-        """Puts a keysym the keymap lacks ("scaron") on a spare keycode until
-        the end of the with block; called before the game starts."""
-        first = self.d.display.info.min_keycode
-        mapping = self.d.get_keyboard_mapping(first, self.d.display.info.max_keycode - first + 1)
-        code = first + max(i for i, syms in enumerate(mapping) if not any(syms))
-        self.spare[XK.string_to_keysym(name)] = code, tuple(mapping[code - first])
-        self.d.change_keyboard_mapping(code, [(XK.string_to_keysym(name),) * len(mapping[0])])
 
     def close_request(self):
         """Asks the window to close, as a window manager's close button does."""
@@ -284,8 +254,7 @@ class Game:
                 if near(image.pixel(BOARD_LEFT + CELL * c + 2, BOARD_TOP + CELL * r + 2), BACKGROUND)}
 
     def grab(self, x=0, y=0, w=None, h=None):
-        """A rectangle of the window, the whole of it unless given, read at
-        once; pixels of a 15- or 16-bit screen widened to 8 bits a channel."""
+        """A rectangle of the window (all of it unless given); 15 or 16 bits widened to 24."""
         w, h = (w, h) if w else self.size()
         img = self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF)
         if img.depth > 16:
@@ -310,40 +279,3 @@ class Image:
         """The rows of a rectangle as bytes, for comparing regions."""
         return b"".join(self.data[4 * ((y + r) * self.width + x):4 * ((y + r) * self.width + x + w)]
                         for r in range(h))
-
-
-class Xvfb:
-    """A private X server with a screen of each depth given, for a with block.
-
-    /tmp/.X11-unix may be shared with other machines' runs whose lock files
-    look stale from here, so the number that -displayfd would pick can have
-    its socket taken over: it is picked from a high range, different for
-    each process, with no socket or lock yet."""
-
-    def __init__(self, *depths, size="400x320"):
-        self.screens = [a for i, d in enumerate(depths) for a in ("-screen", str(i), "%sx%d" % (size, d))]
-
-    def screen(self, i):
-        """The display name of screen i, ":512.1"."""
-        return "%s.%d" % (self.name, i)
-
-    def __enter__(self):
-        first = 100 + os.getpid() % 800
-        for number in range(first, first + 20):
-            socket = "/tmp/.X11-unix/X%d" % number
-            if os.path.exists(socket) or os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            self.process = subprocess.Popen(["Xvfb", ":%d" % number, *self.screens, "-nolisten", "tcp", "-noreset"],
-                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            deadline = time.time() + 10
-            while self.process.poll() is None and not os.path.exists(socket) and time.time() < deadline:
-                time.sleep(0.05)
-            if self.process.poll() is None and os.path.exists(socket):
-                self.name = ":%d" % number
-                return self
-            self.__exit__()
-        raise RuntimeError("no Xvfb %r could start" % self.screens)
-
-    def __exit__(self, *exc):
-        self.process.terminate()  # not kill: Xvfb removes its lock and socket
-        self.process.wait()
