@@ -45,36 +45,20 @@ def game_path():
     return os.path.abspath(os.environ["DENTIVALE_GAME"])
 
 
-def fixed_teeth(cols, rows, teeth, first):
-    """The teeth with fixed_rand.c: x = rand() % cols, y = rand() % rows, off the first's row and column."""
-    state, laid = 1, set()
-    while len(laid) < teeth:
-        xy = []
-        for n in (cols, rows):
-            state = (state * 1103515245 + 12345) % (1 << 64)
-            xy.append(state // 65536 % 32768 % n)
-        if xy[0] != first[0] and xy[1] != first[1]:
-            laid.add(tuple(xy))
-    return laid
-
-
 def attached_datafile(program):
-    """The datafile exedat attached to a program, without its "slh." magic: one
-    stored chunk (two equal big-endian lengths, the body), "slh+", the block's length."""
+    """The datafile exedat attached to a program, without its "slh." magic: a chunk
+    stored uncompressed (two equal big-endian lengths, the body), "slh+", the block's length."""
     with open(program, "rb") as f:
         data = f.read()
-    if data[-8:-4] != b"slh+":
-        raise ValueError("no datafile attached to %s" % program)
     (block,) = struct.unpack(">I", data[-4:])
     body = data[-block + 8:-8]
-    if struct.unpack(">II", data[-block:-block + 8]) != (len(body), len(body)):
-        raise ValueError("the chunk header of %s is not that of its body" % program)
+    if data[-8:-4] != b"slh+" or struct.unpack(">II", data[-block:-block + 8]) != (len(body), len(body)):
+        raise ValueError("no datafile attached uncompressed to %s" % program)
     return body
 
 
 class Game:
-    """The game started in a fresh working directory of its own; as a context
-    manager it kills the process if still running and removes the directory."""
+    """The game in a working directory of its own, killed and the directory removed at the end."""
 
     def __init__(self, program=None, workdir=None, env=None, display_name=None):
         self.program = program or game_path()
@@ -117,8 +101,7 @@ class Game:
 
     def wait_until_drawn(self, timeout=10.0):
         """Waits for a frame at the window's size: a press sent before may go unseen."""
-        width, height = self.size()
-        self.wait(lambda: near(self.pixel(width - 2, height - 2), BACKGROUND), timeout, "frame")
+        self.wait(lambda: near(self.pixel(self.size()[0] - 2, self.size()[1] - 2), BACKGROUND), timeout, "frame")
 
     def wait_exit(self, timeout=5.0):
         """Exit status, or None when the process is still running."""

@@ -1,7 +1,6 @@
-"""The Debian package: it builds, holds what a desktop needs and passes the
-validators and lintian, and a configure without a font names the package to
-install (Builds); the game started as a desktop menu starts it keeps its
-records in the player's data folder (Runs, on the X display)."""
+"""The Debian package builds, holds what a desktop needs and passes the validators and lintian,
+and a configure without a font names the package to install (Builds); the game started as a
+desktop menu starts it keeps its records in the player's data folder (Runs, on the X display)."""
 
 import glob
 import os
@@ -21,8 +20,9 @@ FILES = {"usr/games/dentivale", DESKTOP, "usr/share/metainfo/io.github.dentivale
     "usr/share/icons/hicolor/%dx%d/apps/dentivale.png" % (s, s) for s in (16, 32, 48, 64, 128, 256)}
 
 
-def run(*command, **options):
-    return subprocess.run(command, capture_output=True, text=True, **options)
+def run(*command):
+    result = subprocess.run(command, capture_output=True, text=True)
+    return result.returncode, result.stdout + result.stderr
 
 
 def unpack(test):
@@ -38,18 +38,15 @@ def unpack(test):
 class Builds(unittest.TestCase):
     def test_cpack_makes_a_package_of_the_desktop_files_that_the_checkers_pass(self):
         shutil.rmtree(DEB_DIR, ignore_errors=True)
-        config = os.path.join(os.environ["DENTIVALE_BUILD"], "CPackConfig.cmake")
-        result = run("cpack", "-G", "DEB", "-B", DEB_DIR, "--config", config)
-        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+        self.assertEqual(0, run("cpack", "-G", "DEB", "-B", DEB_DIR, "--config",
+                                os.path.join(os.environ["DENTIVALE_BUILD"], "CPackConfig.cmake"))[0])
         deb, root = unpack(self)
         self.assertEqual(FILES, {os.path.relpath(os.path.join(d, f), root) for d, _, fs in os.walk(root) for f in fs})
         with open(os.path.join(root, DESKTOP)) as f:
             self.assertIn("Icon=dentivale\n", f.read())
-        for command in (["desktop-file-validate", os.path.join(root, DESKTOP)],
-                        ["appstreamcli", "validate-tree", "--no-net", "--pedantic", root]):
-            result = run(*command)
-            self.assertEqual(0, result.returncode, result.stdout + result.stderr)
-        tags = [line for line in run("lintian", "--display-info", "--pedantic", deb).stdout.splitlines()
+        self.assertEqual((0, ""), run("desktop-file-validate", os.path.join(root, DESKTOP)))
+        self.assertEqual(0, run("appstreamcli", "validate-tree", "--no-net", "--pedantic", root)[0])
+        tags = [line for line in run("lintian", "--display-info", "--pedantic", deb)[1].splitlines()
                 if line[:2] in ("E:", "W:", "I:", "P:")]
         print("\n".join(["lintian:"] + tags))  # warnings and notes stay visible in the test log
         self.assertEqual([], [t for t in tags if t.startswith("E:")])
@@ -57,10 +54,10 @@ class Builds(unittest.TestCase):
     def test_a_missing_font_stops_cmake_with_one_message_naming_its_package(self):
         missing = os.path.join(tempfile.gettempdir(), "dentivale-nowhere", "missing.ttf")
         with tempfile.TemporaryDirectory() as build:
-            result = run("cmake", "-S", os.environ["DENTIVALE_SOURCE"], "-B", build, "-DDENTIVALE_FONT_WILLY=" + missing)
-        self.assertNotEqual(0, result.returncode)
-        message = " ".join(result.stderr.split())
-        self.assertEqual(1, message.count("CMake Error"), result.stderr)
+            status, output = run("cmake", "-S", os.environ["DENTIVALE_SOURCE"], "-B", build,
+                                 "-DDENTIVALE_FONT_WILLY=" + missing)
+        message = " ".join(output.split())
+        self.assertEqual((1, 1), (status, message.count("CMake Error")), output)
         for text in ("fonts-comfortaa", missing, "tools/setup.sh"):
             self.assertIn(text, message)
 
@@ -68,23 +65,19 @@ class Builds(unittest.TestCase):
 class Runs(unittest.TestCase):
     def test_the_menu_entry_starts_it_in_the_players_data_folder(self):
         _, root = unpack(self)
-        game = os.path.join(root, "usr/games/dentivale")
-        home, cwd = tempfile.mkdtemp(prefix="dentivale-home-"), tempfile.mkdtemp(prefix="dentivale-cwd-")
-        for folder in (home, cwd):
-            self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        blocked, default = os.path.join(home, "a-file"), os.path.join(home, ".local", "share", "dentivale")
+        game, home = os.path.join(root, "usr/games/dentivale"), os.path.join(root, "home")
+        blocked, default = os.path.join(root, "a-file"), os.path.join(home, ".local", "share", "dentivale")
         open(blocked, "w").close()
-        for xdg, expected in ((os.path.join(home, "xdg"), os.path.join(home, "xdg", "dentivale")), (None, default),
-                              ("relative", default), (os.path.join(blocked, "data"), cwd)):  # no folder: still starts
+        for xdg, expected in ((os.path.join(root, "xdg"), os.path.join(root, "xdg", "dentivale")), (None, default),
+                              ("relative", default), (os.path.join(blocked, "data"), root)):  # no folder: still starts
             with self.subTest(XDG_DATA_HOME=xdg):
                 env = {k: v for k, v in os.environ.items() if k != "XDG_DATA_HOME"}
                 env.update(HOME=home, PATH=os.path.dirname(game) + ":" + env["PATH"], **({"XDG_DATA_HOME": xdg} if xdg else {}))
                 # The game inherits gio's output, which a pipe would keep open.
-                status = subprocess.call(["gio", "launch", os.path.join(root, DESKTOP)], cwd=cwd, env=env,
-                                         stdout=subprocess.DEVNULL, stderr=sys.stderr, timeout=20)
-                self.assertEqual(0, status)
+                self.assertEqual(0, subprocess.call(["gio", "launch", os.path.join(root, DESKTOP)], cwd=root, env=env,
+                                                    stdout=subprocess.DEVNULL, stderr=sys.stderr, timeout=20))
                 running = lambda: [int(p) for p in os.listdir("/proc") if p.isdigit() and exe(p) == game]
-                with xdriver.Game(game, cwd) as window:
+                with xdriver.Game(game, root) as window:
                     try:
                         window.window = window.wait_for_window(xdriver.TITLE, 10)
                         window.close_request()
@@ -92,7 +85,7 @@ class Runs(unittest.TestCase):
                     finally:
                         for pid in running():
                             os.kill(pid, 9)
-                found = [os.path.join(d, "game.dat") for top in (home, cwd) for d, _, fs in os.walk(top) if "game.dat" in fs]
+                found = [os.path.join(d, "game.dat") for d, _, fs in os.walk(root) if "game.dat" in fs]
                 self.assertEqual([os.path.join(expected, "game.dat")], found)
                 self.assertEqual(120, os.path.getsize(found[0]))
                 os.remove(found[0])
