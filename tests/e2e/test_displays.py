@@ -2,6 +2,7 @@
 the picture after an invalidation), and copies of it whose attached data is missing or damaged."""
 
 import os
+import pathlib
 import struct
 import subprocess
 import tempfile
@@ -46,10 +47,9 @@ class DisplaysTest(unittest.TestCase):
         self.assertRegex(result.stderr.decode(), r"^dentivale: [^\n]*display[^\n]*\n$")
 
     def test_refusals_show_a_message_box_and_exit_1(self):
-        with open(xdriver.game_path(), "rb") as f:
-            original = f.read()
-        with open(os.environ["DENTIVALE_DATA"], "rb") as f:
-            self.assertEqual(f.read()[4:], xdriver.attached_datafile(xdriver.game_path()))
+        original = pathlib.Path(xdriver.game_path()).read_bytes()
+        packed = pathlib.Path(os.environ["DENTIVALE_DATA"]).read_bytes()
+        self.assertEqual(packed[4:], xdriver.attached_datafile(xdriver.game_path()))
         (block,) = struct.unpack(">I", original[-4:])
         count = len(original) - block + 8 + 4  # after the chunk header and "ALL."
         for what, program, depth, message in (
@@ -60,8 +60,7 @@ class DisplaysTest(unittest.TestCase):
                 ("8 bits", original, 8, FEW_COLOURS)):
             with self.subTest(what), tempfile.TemporaryDirectory() as workdir:
                 path = os.path.join(workdir, "dentivale")
-                with open(path, "wb") as f:
-                    f.write(program)
+                pathlib.Path(path).write_bytes(program)
                 os.chmod(path, 0o755)
                 with xdriver.Game(path, workdir, display_name=screens[depth]) as game:
                     game.start_process()
