@@ -108,10 +108,10 @@ class GameTest(unittest.TestCase):
         erase = lambda: game.grab().block(*REC_ERASE_FACE)
         lit = erase()
         game.move(121, 134)
-        game.wait(lambda: erase() != lit, what="Erase unlit: the game has seen the second click")
+        game.wait(lambda: erase() != lit, what="unlit Erase (the game has seen the second click)")
         lines = lambda: game.grab().block(*REC_LINES)
         shown = lines()
-        game.click_until(*REC_ERASE, lambda: lines() != shown, "Erase changed nothing: the double click erased")
+        game.click_until(*REC_ERASE, lambda: lines() != shown, "change by Erase (had the double click erased?)")
         erased = lines()
         game.key("Return", until=lambda: lines() != erased)
         # In a 9 x 7 window the Customize item lies over the density slider:

@@ -21,6 +21,7 @@ BACKGROUND = (91, 63, 53)  # its border, and the face of an uncovered cell
 BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
 MENU_TITLE = (50, 20)
 MENU_EDGE, MENU_OUTLINE = (143, 100), (11, 11, 85)  # the open menu's right edge, over the board
+DOUBLE_CLICK = 0.7      # over the 30 passes in which a new dialog takes a press as part of its opening
 EASY, INTERMEDIATE, HARD, CUSTOMIZE, SEPARATOR, HIGHSCORES, QUIT = range(7)
 
 
@@ -155,10 +156,15 @@ class Game:
         except AssertionError:
             return False
 
+    def origin(self):
+        """The window's top-left pixel in root coordinates."""
+        pos = self.window.translate_coords(self.d.screen().root, 0, 0)
+        return -pos.x, -pos.y
+
     def move(self, x, y):
         """Puts the pointer on window pixel (x, y): a warp, as a fake motion stays on its screen."""
-        pos = self.window.translate_coords(self.d.screen().root, 0, 0)
-        self.d.screen().root.warp_pointer(x - pos.x, y - pos.y)
+        ox, oy = self.origin()
+        self.d.screen().root.warp_pointer(ox + x, oy + y)
         self.settle(3)
 
     def press(self, button="left"):
