@@ -87,6 +87,9 @@ class Game:
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def start(self, timeout=10.0):
+        # With no window manager the keys go where the pointer is, unless a
+        # program that came and went (Wine's desktop) left the focus on none.
+        self.d.set_input_focus(X.PointerRoot, X.RevertToPointerRoot, X.CurrentTime)
         self.start_process()
         self.window = self.wait_for_window(TITLE, timeout)
         self.wait_until_drawn(timeout)

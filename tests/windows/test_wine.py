@@ -9,12 +9,12 @@ import tempfile
 import time
 import unittest
 
+import wine
 import xdriver
 
 EXE = os.environ["DENTIVALE_WIN64_EXE"]
 CLIENT = (204, 270)
 QUIT_WITHIN = 2.0  # seconds from the gesture to the exit status
-DESKTOP = "Default - Wine desktop"
 
 
 class WineGame(xdriver.Game):
@@ -27,11 +27,7 @@ class WineGame(xdriver.Game):
         self.frame = None
 
     def start_process(self):
-        # Wine's desktop closes a second after its last window: a program
-        # that starts meanwhile may never get its window.
-        deadline = time.time() + 10
-        while self.windows(DESKTOP) and time.time() < deadline:
-            time.sleep(0.05)
+        wine.wait_for_desktop_to_close()
         self.process = subprocess.Popen(["wine", self.program], cwd=self.workdir, env=self.env,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
@@ -162,6 +158,10 @@ class WineTwinTest(unittest.TestCase):
                 self.assertEqual(1, game.wait_exit(timeout=10))
                 self.assertEqual(["dentivale: the art and fonts attached to the program are "
                                   "missing or damaged"], game.output()[1].splitlines())
+
+
+def tearDownModule():
+    wine.wait_for_desktop_to_close()
 
 
 if __name__ == "__main__":

@@ -14,22 +14,18 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 
 PREFIX = os.environ["WINEPREFIX"]
 DESKTOP = "1024x768"
-
-
-# Everything but the game itself runs off the display: while any Wine
-# program runs, Wine's desktop covers the whole screen and takes the input
-# meant for whatever else is being tested there.
-OFF_SCREEN = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+DESKTOP_TITLE = "Default - Wine desktop"
 
 
 def wine(*args):
     # No pipes: Wine's server and services outlive the command and would
     # hold them open.
     subprocess.run(["wine", *args], check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, timeout=600, env=OFF_SCREEN)
+                   stderr=subprocess.DEVNULL, timeout=600)
 
 
 def start():
@@ -45,11 +41,31 @@ def start():
         wine("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
              "/d", DESKTOP, "/f")
     wine("wineboot")  # the services start now, not inside a test's run
+    wait_for_desktop_to_close()
 
 
 def stop():
     subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"])
+
+
+def wait_for_desktop_to_close(timeout=10.0):
+    """Wine's desktop covers the whole display and stays a second or so
+    after its last program: a program started meanwhile may never get its
+    window, and one that is not Wine's would lose its input to it."""
+    from Xlib import display, error
+    d = display.Display()
+    deadline = time.time() + timeout
+    try:
+        while time.time() < deadline:
+            try:
+                if all(w.get_wm_name() != DESKTOP_TITLE for w in d.screen().root.query_tree().children):
+                    return
+            except error.BadWindow:  # it vanished while we looked
+                pass
+            time.sleep(0.05)
+    finally:
+        d.close()
 
 
 def units(folder):
@@ -60,12 +76,12 @@ def units(folder):
     failed = []
     for program in programs:
         with tempfile.TemporaryDirectory(prefix="dentivale-wine-") as workdir:
-            status = subprocess.run(["wine", program], cwd=workdir, timeout=300,
-                                    env=OFF_SCREEN).returncode
+            status = subprocess.run(["wine", program], cwd=workdir, timeout=300).returncode
         print("%s: %s" % (os.path.basename(program), "passed" if status == 0 else
                           "FAILED (%d)" % status), flush=True)
         if status != 0:
             failed.append(program)
+    wait_for_desktop_to_close()
     if not programs or failed:
         sys.exit("no unit test programs under %s" % folder if not programs else
                  "%d of %d failed" % (len(failed), len(programs)))
