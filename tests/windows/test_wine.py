@@ -11,6 +11,8 @@ import unittest
 
 import wine
 import xdriver
+from Xlib import X
+from Xlib.ext import xtest
 
 EXE = os.environ["DENTIVALE_WIN64_EXE"]
 CLIENT = (204, 270)
@@ -35,25 +37,31 @@ class WineGame(xdriver.Game):
         started = time.time()
         self.start_process()
         if not self.wait_for_size(*CLIENT, timeout=timeout):
-            raise RuntimeError("no %d x %d window titled %r; the game %s" % (
-                *CLIENT, xdriver.TITLE, "said %r" % (self.output(),)
-                if self.process.poll() is not None else "runs on"))
-        self.wait_until_drawn(timeout)
+            raise RuntimeError("no %d x %d window titled %r; the game said %r" % (
+                *CLIENT, xdriver.TITLE, self.output() if self.process.poll() is not None else ""))
         self.launch_seconds = time.time() - started
-        self.settle()
         return self
 
-    def wait_for_size(self, width, height, timeout=3.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+    def wait_for_size(self, width, height, timeout=10.0):
+        def sized():
             for frame in self.windows(xdriver.TITLE):
                 clients = frame.query_tree().children
-                if len(clients) == 1 and clients[0].get_geometry().width == width \
-                        and clients[0].get_geometry().height == height:
+                if len(clients) == 1 and (clients[0].get_geometry().width,
+                                          clients[0].get_geometry().height) == (width, height):
                     self.frame, self.window = frame, clients[0]
                     return True
-            time.sleep(0.05)
-        return False
+        try:
+            self.wait(sized, timeout)
+            self.wait_until_drawn(timeout)
+            return True
+        except AssertionError:
+            return False
+
+    def move(self, x, y):
+        # DirectInput under Wine reads the pointer's motion and may miss a warp.
+        ox, oy = self.origin()
+        xtest.fake_input(self.d, X.MotionNotify, x=ox + x, y=oy + y)
+        self.settle(3)
 
     def close_request(self):
         client, self.window = self.window, self.frame
@@ -63,34 +71,25 @@ class WineGame(xdriver.Game):
             self.window = client
 
 
-def until(what, timeout=10.0):
-    """what() once it is true, polled every pass; None when the time is up.
-    A busy machine slows the game under Wine down, never the other way."""
-    deadline = time.time() + timeout
-    while True:
-        result = what()
-        if result or time.time() > deadline:
-            return result
-        time.sleep(xdriver.FRAME)
-
-
 def still(game, region):
     """The region's pixels once they stand still over a few passes."""
-    def unchanged():
-        before = game.grab(*region).data
+    shots = [game.grab(*region)]
+
+    def steady():
         game.settle(4)
-        after = game.grab(*region)
-        return after if after.data == before else None
-    return until(unchanged)
+        shots.append(game.grab(*region))
+        return shots[-1].data == shots[-2].data
+    game.wait(steady, what="picture standing still")
+    return shots[-1]
 
 
-def rest_pointer(game, region=None):
-    """The pointer on the frame and the glow of any cell it crossed gone
-    from the region (the whole window unless given). Under Wine a move made
-    while the game still starts its mouse is lost and the game keeps the
-    pointer in the middle of the window: the second move is seen."""
-    for corner in ((CLIENT[0] - 5, CLIENT[1] - 5), (CLIENT[0] - 4, CLIENT[1] - 4)):
-        game.move(*corner)
+def rest_pointer(game, at=(CLIENT[0] - 5, CLIENT[1] - 5), region=None):
+    """The pointer at rest on window pixel at (the frame unless given), and
+    the region's pixels (the whole window unless given) once they stand
+    still: the glow of any cell it crossed gone. The game under Wine may miss
+    one move, while its mouse starts or after a press: the second is seen."""
+    for dx in (0, 1):
+        game.move(at[0] + dx, at[1])
     return still(game, region or (0, 0, *CLIENT))
 
 
@@ -116,7 +115,7 @@ class WineTwinTest(unittest.TestCase):
                 game.start()
                 fresh = rest_pointer(game)  # an open menu stops the cells' glow fading
                 game.open_menu()
-                frames.append((fresh, game.grab()))
+                frames.append((fresh, rest_pointer(game, xdriver.MENU_TITLE)))
                 self.assert_ends_at_once(game, game.close_request)
         (linux, linux_menu), (windows, windows_menu) = frames
         self.assertEqual(CLIENT, (windows.width, windows.height))
@@ -131,12 +130,11 @@ class WineTwinTest(unittest.TestCase):
             print("launch to first frame under wine64: %.1f s" % game.launch_seconds)
             covered = rest_pointer(game)
             game.click(*xdriver.cell_centre(4, 4))
-            uncovered = rest_pointer(game, cell)
+            uncovered = rest_pointer(game, region=cell)
             self.assertNotEqual(covered.block(*cell), uncovered.data, "the cell is still covered")
             running = game.grab(*clock).data
             self.assertNotEqual(covered.block(*clock), running, "the clock did not start")
-            self.assertTrue(until(lambda: game.grab(*clock).data != running),
-                            "the clock stands still")
+            game.wait(lambda: game.grab(*clock).data != running, what="clock moving")
             self.assert_ends_at_once(game, lambda: game.choose(xdriver.QUIT))
 
     def test_without_its_data_it_says_so_and_exits_1(self):
@@ -148,11 +146,11 @@ class WineTwinTest(unittest.TestCase):
                 game.start_process()
                 # The message box: a framed window of its own, without the
                 # client area the game's window has.
-                deadline = time.time() + 60
-                while not game.frame and time.time() < deadline and game.process.poll() is None:
+                def box():
                     game.frame = next((w for w in game.windows(xdriver.TITLE)
                                        if not w.query_tree().children), None)
-                    time.sleep(0.1)
+                    return game.frame or game.process.poll() is not None
+                game.wait(box, 60, "message box")
                 self.assertIsNotNone(game.frame, "no message box")
                 game.close_request()
                 self.assertEqual(1, game.wait_exit(timeout=10))
