@@ -7,6 +7,11 @@
 #define DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
 
 #include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/shell.h"
 
 // After start_headless or before init_game, as often as wanted. allegro_init
 // then finds the driverless system: its window is a memory bitmap, its keyboard
@@ -28,5 +33,18 @@ void move_pointer(int x, int y, int buttons);
 // Called by every poll_mouse (every pass of a loop) once the mouse is
 // installed, before the pointer is read; null for none.
 extern void (*each_poll)(void);
+
+// The game as main starts it (init_game), on this system, with its records
+// file named after the case; shut down after it. The game is Ready on Easy,
+// the board disarmed and the pointer off the window, as the loop begins.
+class GameTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // One pass of the main loop with the pointer and buttons there.
+    static void pass(int x, int y, int buttons) { move_pointer(x, y, buttons), main_loop_pass(); }
+
+    std::string records_file;
+};
 
 #endif

@@ -22,7 +22,6 @@ int colour(Rgb c) { return makecol(c.r, c.g, c.b); }
 class Scene : public testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_EQ(0, start_game_headless()) << resource_error; }
-    static void TearDownTestSuite() { stop_game_headless(); }
 
     BITMAP *target = nullptr, *expected = nullptr;
 
