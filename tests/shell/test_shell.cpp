@@ -126,9 +126,9 @@ TEST_F(MainLoop, TheClickThatChoosesAnItemNeverReachesTheBoard)
     EXPECT_GT(uncovered_cells(), 0);
 }
 
-// The clock from the first press, a loss that shows the whole board, flags
-// too, and stops the clock, and the face that starts again and keeps the
-// game Ready while it is held.
+// The clock from the first press; a loss shows the whole board, flags
+// too, and stops the clock; the face starts again and keeps the game Ready
+// while it is held.
 TEST_F(MainLoop, FromReadyToLostAndBackByTheFace)
 {
     pass(100, 100, 0);
@@ -136,21 +136,19 @@ TEST_F(MainLoop, FromReadyToLostAndBackByTheFace)
     EXPECT_EQ(0u, ticks);
     start_at(100, 100);
     EXPECT_EQ(3u, ticks);
-    int tooth = 0, flagged;
-    while (!board[tooth / cols][tooth % cols].decayed)
-        tooth++;
-    for (flagged = tooth + 1; !board[flagged / cols][flagged % cols].decayed;)
-        flagged++;
-    board[flagged / cols][flagged % cols].state |= CELL_FLAGGED;
+    int tooth = -1;
+    for (int i = 0; i < rows * cols; i++)
+        if (board[i / cols][i % cols].decayed && tooth >= 0)
+            board[i / cols][i % cols].state |= CELL_FLAGGED;  // every tooth but the first
+        else if (board[i / cols][i % cols].decayed)
+            tooth = i;
     const int x = BOARD_LEFT + CELL_SIZE * (tooth % cols) + 19, y = BOARD_TOP + CELL_SIZE * (tooth / cols);
-    pass(x, y, 1);
-    pass(x, y, 0);
+    pass(x, y, 1), pass(x, y, 0);
     EXPECT_TRUE(game_over && lost);
     for (int i = 0; i < rows * cols; i++)
         ASSERT_EQ(uint32_t(CELL_UNCOVERED), board[i / cols][i % cols].state) << "cell " << i;
     const uint32_t clock = ticks;
-    pass(x, y, 1);
-    pass(x, y, 0);
+    pass(x, y, 1), pass(x, y, 0);
     EXPECT_EQ(clock, ticks);
     for (int i = 0; i < 10; i++) {
         pass(i % 2 ? 105 : 135, i % 2 ? 35 : 6, 1);  // the face's corners

@@ -128,26 +128,6 @@ TEST_F(Scene, CounterAndClock)
     }
 }
 
-// The open menu over the scene: the panel blended at 191 from (3, 38), 140
-// wide and 7.5 rows high; its outline one pixel outside at the right and the
-// bottom; the rows at (13, 45 + 24 i), the hovered one red but never "---".
-TEST_F(Scene, OpenMenu)
-{
-    mouse_x = 99, mouse_y = 39;  // the title lit either way
-    for (int hovered : {-1, 2, 4}) {
-        draw();
-        game_menu->open = true, game_menu->hovered = hovered;
-        draw();
-        game_menu->open = false;
-        trans_rectfill(expected, 3, 38, 140, 180, colour(MENU_PANEL), 191);
-        rect(expected, 3, 38, 143, 218, colour(MENU_OUTLINE));
-        for (int i = 0; i < MENU_ITEM_COUNT; i++)
-            ttf_textout_aa_ex(expected, font_table[FONT_MENU], menu_items[i], 13, 45 + 24 * i,
-                              colour(i == hovered && i != 4 ? MENU_ROW_HOVERED : MENU_ROW), -1);
-        EXPECT_EQ("", difference()) << "hovered " << hovered;
-    }
-}
-
 // Each look of the cell at (3, 8) over the same cell open and empty. The
 // text of a count is transparent although the status line drew opaque text
 // in the passes before.
