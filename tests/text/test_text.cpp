@@ -149,8 +149,6 @@ TEST_F(TextTest, SizeSearchGlyphsAndWidthsAgainstFreeType)
 // A font opened from memory draws from its own copy. A resize flushes every
 // glyph; the current height, refused heights and a face without line height
 // at any size (the upward search must give up) keep the size and the cache.
-// Without a charmap codes are glyph indices; a code past the face draws as
-// glyph 0, as a character the charmap lacks does.
 TEST_F(TextTest, AFontKeepsItsBytesAndOnlyANewSizeFlushesItsGlyphs)
 {
     auto block = std::make_unique<std::vector<uint8_t>>(read_file(GAME_FONTS[2]));
@@ -166,24 +164,8 @@ TEST_F(TextTest, AFontKeepsItsBytesAndOnlyANewSizeFlushesItsGlyphs)
     EXPECT_GT(glyph.aa_height, rows * 3 / 2);
     uint8_t *const bits = glyph.aa_bits;
     const int pixel_size = font->pixel_size, ascender = font->ascender;
-
-    const int past = static_cast<int>(font->face->num_glyphs) + 3;
-    ASSERT_LT(past, 0x800);  // a two-byte UTF-8 code
-    const char code[3] = {char(0xC0 | past >> 6), char(0x80 | (past & 63)), 0};
-    BitmapPtr drawn[3] = {BitmapPtr(create_bitmap(60, 50)), BitmapPtr(create_bitmap(60, 50)), BitmapPtr(create_bitmap(60, 50))};
-    clear_to_color(drawn[2].get(), 0);
-    for (int i = 0; i < 2; i++) {
-        clear_to_color(drawn[i].get(), 0);
-        FT_CharMap charmap = font->face->charmap;
-        font->face->charmap = i ? nullptr : charmap;
-        ttf_textout_aa_ex(drawn[i].get(), font.get(), i ? code : "\xEF\xBF\xBE", 2, 2, 255, -1);
-        font->face->charmap = charmap;
-    }
-    EXPECT_TRUE(same_pixels(drawn[0].get(), drawn[1].get()));
-    EXPECT_FALSE(same_pixels(drawn[1].get(), drawn[2].get()));
-    for (int index : {-1, past - 3, INT_MAX})  // never cached: outside the face
+    for (int index : {-1, int(font->face->num_glyphs), INT_MAX})  // never cached: outside the face
         ttf_cache_glyph(font.get(), index);
-
     for (int height : {40, 0, -1, -20, 70000, 20}) {  // 70000: FreeType refuses the probe
         if (height == 20)
             font->face->ascender = font->face->descender = 0;
