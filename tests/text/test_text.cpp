@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -144,35 +143,6 @@ TEST_F(TextTest, SizeSearchGlyphsAndWidthsAgainstFreeType)
     EXPECT_GT(inexact[0], 0) << "no downward search without an exact size";
     EXPECT_GT(inexact[1], 0) << "no upward search without an exact size: the step back went untested";
     EXPECT_GT(zero_advances, 0);
-}
-
-// A font opened from memory draws from its own copy. A resize flushes every
-// glyph; the current height, refused heights and a face without line height
-// at any size (the upward search must give up) keep the size and the cache.
-TEST_F(TextTest, AFontKeepsItsBytesAndOnlyANewSizeFlushesItsGlyphs)
-{
-    auto block = std::make_unique<std::vector<uint8_t>>(read_file(GAME_FONTS[2]));
-    FontPtr font(ttf_load_font_from_mem(block->data(), static_cast<int>(block->size())));
-    std::fill(block->begin(), block->end(), 0xA5);
-    block.reset();  // the sanitizer build reports any later read
-    ASSERT_TRUE(font && ttf_set_font_size(font.get(), 20) == 0);
-    const int rows = glyph_of(font.get(), 'H').aa_height;
-    ASSERT_EQ(0, ttf_set_font_size(font.get(), 40));
-    for (FT_Long i = 0; i < font->face->num_glyphs; i++)
-        ASSERT_TRUE(!font->glyphs[i].cached && !font->glyphs[i].mono_bits && !font->glyphs[i].aa_bits) << i;
-    TTF_GLYPH &glyph = glyph_of(font.get(), 'H');
-    EXPECT_GT(glyph.aa_height, rows * 3 / 2);
-    uint8_t *const bits = glyph.aa_bits;
-    const int pixel_size = font->pixel_size, ascender = font->ascender;
-    for (int index : {-1, int(font->face->num_glyphs), INT_MAX})  // never cached: outside the face
-        ttf_cache_glyph(font.get(), index);
-    for (int height : {40, 0, -1, -20, 70000, 20}) {  // 70000: FreeType refuses the probe
-        if (height == 20)
-            font->face->ascender = font->face->descender = 0;
-        EXPECT_EQ(height == 40 ? 0 : -1, ttf_set_font_size(font.get(), height)) << height;
-        EXPECT_TRUE(font->height == 40 && font->pixel_size == pixel_size && font->ascender == ascender &&
-                    font->face->size->metrics.y_ppem == pixel_size && glyph.cached && glyph.aa_bits == bits) << height;
-    }
 }
 
 // Every drawing call, as (bitmap, font, text, x, y, colour, background):
