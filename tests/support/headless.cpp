@@ -7,7 +7,6 @@
 
 #include "shell/menu/menu.h"
 #include "shell/resources.h"
-#include "shell/shell.h"
 
 void start_headless(int depth)
 {
@@ -17,22 +16,6 @@ void start_headless(int depth)
         started = true;
     }
     set_color_depth(depth);
-}
-
-FrameTicker::FrameTicker()
-    : thread_([this] {
-          while (running_) {
-              on_timer_tick();
-              std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          }
-      })
-{
-}
-
-FrameTicker::~FrameTicker()
-{
-    running_ = false;
-    thread_.join();
 }
 
 const char *datafile_path(void)
@@ -49,12 +32,4 @@ int start_game_headless(void)
         return -1;
     game_menu = new GameMenu;
     return 0;
-}
-
-void stop_game_headless(void)
-{
-    delete game_menu;
-    game_menu = nullptr;
-    unload_resources();
-    ttf_exit();
 }

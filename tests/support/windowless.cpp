@@ -3,7 +3,11 @@
 #include <allegro/internal/aintern.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
+
+#include "minefield/board.h"
+#include "minefield/records.h"
 
 bool refuse_mode, offer_pages;
 BITMAP *shown_page;
@@ -89,4 +93,28 @@ void move_pointer(int x, int y, int buttons)
     mouse_x = _mouse_x = x;
     mouse_y = _mouse_y = y;
     mouse_b = _mouse_b = buttons;
+}
+
+void GameTest::SetUp()
+{
+    use_windowless_system();
+    records_file = std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".dat";
+    records_path = records_file.c_str();
+    std::remove(records_path);
+    ASSERT_EQ(0, init_game()) << fatal_error;
+    srand(3);  // start-up seeded it with the time
+    new_game();
+    board_armed = 0;
+    move_pointer(-1, -1, 0);
+}
+
+void GameTest::TearDown()
+{
+    shutdown_game();
+    std::remove(records_path);
+    records_path = "game.dat";
+    quit_requested = key[KEY_ENTER] = 0;
+    fatal_error = nullptr;
+    each_poll = nullptr;
+    refuse_mode = offer_pages = false;
 }

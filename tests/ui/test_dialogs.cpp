@@ -139,7 +139,7 @@ TEST_F(Dialogs, SliderBandsPickTheSteps)
     }
 }
 
-TEST_F(Dialogs, EnterOkOrCloseButtonEndTheDialogs)
+TEST_F(Dialogs, EnterOkOrCloseButtonEndTheDialogsAndTheButtonsAct)
 {
     key[KEY_ENTER] = 1;
     EXPECT_EQ(1, run(customize_dialog, {same}));
@@ -163,10 +163,7 @@ TEST_F(Dialogs, EnterOkOrCloseButtonEndTheDialogs)
     EXPECT_EQ(GESTURE + 1, run(customize_dialog, after_gesture({[] { pointer(SLIDE_X + 32, SLIDE_Y + 36, 1)(), quit(); }})));
     EXPECT_EQ("9x7/7", field());
     EXPECT_TRUE(shows(bitmap_table[BMP_CHOCO], SLIDE_X + 32, SLIDE_Y + 31));
-}
-
-TEST_F(Dialogs, RecordsButtonsLightAndAct)
-{
+    // OK and Erase of the records light under the pointer and act on a press.
     std::strcpy(records[0].name, "Ann");
     EXPECT_EQ(GESTURE + 2, run(records_dialog, after_gesture({pointer(RECORDS_X + 147, RECORDS_Y + 95, 0),
                                                               pointer(RECORDS_X + 190, RECORDS_Y + 116, 1)})));
@@ -238,19 +235,6 @@ TEST_F(Dialogs, RecordsLinesStayInTheirColumnsAndInsideTheDialog)
     EXPECT_TRUE(untouched());
 }
 
-TEST(NameEntryKey, PrintableUpToEightBackspaceAndNothingElse)
-{
-    char name[NAME_MAX_LENGTH + 1] = "";
-    EXPECT_EQ(0, name_entry_key(name, 8));
-    for (int c : {' ', '~', 'a', 'Z', '0', '!', '.', 'q', 'x'})
-        EXPECT_EQ(c != 'x', name_entry_key(name, c)) << c;
-    EXPECT_STREQ(" ~aZ0!.q", name);
-    EXPECT_EQ(1, name_entry_key(name, 8));
-    for (int c : {0, 9, 13, 27, 31, 127, 128, 0xE9, 0x161, 0x20AC, -1})
-        EXPECT_EQ(0, name_entry_key(name, c)) << c;
-    EXPECT_STREQ(" ~aZ0!.", name);
-}
-
 TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
 {
     std::memcpy(records[1].name, "Quibo\0keep", 10);
@@ -288,6 +272,14 @@ TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
     set_level_custom(3, 2);  // keeps no record
     EXPECT_EQ(0, run(name_entry_dialog, {}));
     EXPECT_EQ(2, records[1].seconds);
+
+    // Printable ASCII up to eight characters, a backspace, and nothing else.
+    char typed_name[NAME_MAX_LENGTH + 1] = "";
+    for (int c : std::vector<int>{8, ' ', '~', 'a', 'Z', '0', '!', '.', 'q', 'x', 8, 0, 9, 13, 27, 31, 127, 128, 0xE9, 0x20AC, -1}) {
+        const bool taken = c == 8 ? typed_name[0] != 0 : c >= ' ' && c <= '~' && c != 'x';
+        EXPECT_EQ(taken, name_entry_key(typed_name, c)) << c;
+    }
+    EXPECT_STREQ(" ~aZ0!.", typed_name);
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
-// The game's own start-up, main-loop passes and shutdown on the stand-in
-// system: the menu and its items, the face, the clock, a loss, a win and
-// its record; the menu's state machine; the pacing between passes.
+// The game's own start-up, main-loop passes, display and shutdown on the
+// stand-in system: the menu and its items, the face, the clock, a loss, a
+// win and its record; the update schemes and the rows copied to the
+// window; the pacing between passes.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -17,17 +19,15 @@
 #include "shell/display.h"
 #include "shell/menu/menu.h"
 #include "shell/pacing.h"
-#include "shell/resources.h"
-#include "shell/shell.h"
-#include "ui/scene.h"
 #include "support/windowless.h"
+#include "ui/scene.h"
 
 namespace {
 
 std::string file_bytes(void)
 {
     std::ifstream in(records_path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 int uncovered_cells(void)
 {
@@ -37,28 +37,9 @@ int uncovered_cells(void)
     return n;
 }
 
-class MainLoop : public testing::Test {
+class MainLoop : public GameTest {
 protected:
-    void SetUp() override
-    {
-        use_windowless_system();
-        records_path = "test_main_loop.dat";
-        std::remove(records_path);
-        ASSERT_EQ(0, init_game()) << fatal_error;
-        srand(3);    // start-up seeded it with the time
-        new_game();  // what run_main_loop clears on entry
-        board_armed = 0;
-        move_pointer(-1, -1, 0);
-    }
-    void TearDown() override
-    {
-        shutdown_game();
-        std::remove(records_path);
-        quit_requested = key[KEY_ENTER] = 0;
-        fatal_error = nullptr;
-    }
-    void pass(int x, int y, int buttons) { move_pointer(x, y, buttons), main_loop_pass(); }
-    void fresh(void (*set_level)(void))
+    static void fresh(void (*set_level)(void))
     {
         set_level();
         ASSERT_EQ(0, restart_display());
@@ -66,13 +47,13 @@ protected:
         *game_menu = GameMenu();
         board_armed = quit_requested = 0;
     }
-    void start_at(int x, int y)
+    static void start_at(int x, int y)
     {
         pass(x, y, 0), pass(x, y, 1), pass(x, y, 0);
         ASSERT_TRUE(started && !game_over);
     }
     // Opens the menu on its title and, once it takes presses, presses the item.
-    void choose(int item)
+    static void choose(int item)
     {
         pass(50, 20, 1);
         for (int i = 0; i < MENU_OPEN_COOLDOWN; i++)
@@ -145,9 +126,9 @@ TEST_F(MainLoop, TheClickThatChoosesAnItemNeverReachesTheBoard)
     EXPECT_GT(uncovered_cells(), 0);
 }
 
-// The clock from the first press, a loss that shows the whole board, flags
-// too, and stops the clock, and the face that starts again and keeps the
-// game Ready while it is held.
+// The clock from the first press; a loss shows the whole board, flags
+// too, and stops the clock; the face starts again and keeps the game Ready
+// while it is held.
 TEST_F(MainLoop, FromReadyToLostAndBackByTheFace)
 {
     pass(100, 100, 0);
@@ -155,21 +136,19 @@ TEST_F(MainLoop, FromReadyToLostAndBackByTheFace)
     EXPECT_EQ(0u, ticks);
     start_at(100, 100);
     EXPECT_EQ(3u, ticks);
-    int tooth = 0, flagged;
-    while (!board[tooth / cols][tooth % cols].decayed)
-        tooth++;
-    for (flagged = tooth + 1; !board[flagged / cols][flagged % cols].decayed;)
-        flagged++;
-    board[flagged / cols][flagged % cols].state |= CELL_FLAGGED;
+    int tooth = -1;
+    for (int i = 0; i < rows * cols; i++)
+        if (board[i / cols][i % cols].decayed && tooth >= 0)
+            board[i / cols][i % cols].state |= CELL_FLAGGED;  // every tooth but the first
+        else if (board[i / cols][i % cols].decayed)
+            tooth = i;
     const int x = BOARD_LEFT + CELL_SIZE * (tooth % cols) + 19, y = BOARD_TOP + CELL_SIZE * (tooth / cols);
-    pass(x, y, 1);
-    pass(x, y, 0);
+    pass(x, y, 1), pass(x, y, 0);
     EXPECT_TRUE(game_over && lost);
     for (int i = 0; i < rows * cols; i++)
         ASSERT_EQ(uint32_t(CELL_UNCOVERED), board[i / cols][i % cols].state) << "cell " << i;
     const uint32_t clock = ticks;
-    pass(x, y, 1);
-    pass(x, y, 0);
+    pass(x, y, 1), pass(x, y, 0);
     EXPECT_EQ(clock, ticks);
     for (int i = 0; i < 10; i++) {
         pass(i % 2 ? 105 : 135, i % 2 ? 35 : 6, 1);  // the face's corners
@@ -185,7 +164,7 @@ TEST_F(MainLoop, FromReadyToLostAndBackByTheFace)
 TEST_F(MainLoop, AWinEndsTheGameInItsPassAndABetterTimeIsSaved)
 {
     const struct { void (*level)(void); uint32_t ticks; int record; } wins[] = {
-        {set_level_easy, 3599, 0}, {set_level_easy, 3600, -1},
+        {set_level_easy, 3600, -1}, {set_level_easy, 3599, 0},  // a whole minute does not beat 60 s
         {set_level_hard, 6000 * 60 - 1, 2}, {[] { set_level_custom(1, 0); }, 0, -1}};
     for (const auto &w : wins) {
         fresh(w.level);
@@ -219,7 +198,10 @@ TEST_F(MainLoop, AWinEndsTheGameInItsPassAndABetterTimeIsSaved)
 
 // Bands of h = 24 share their boundary row and the upper item wins it; a
 // press in a band chooses its item, one outside every band only closes.
-TEST_F(MainLoop, MenuBandsAndChoices)
+// The title area ends at (99, 39). Held down there, the button opens the
+// menu, closes it 20 passes later (the title is in no band) and opens it
+// again 21 passes after that; the title is lit everywhere while it is open.
+TEST_F(MainLoop, MenuBandsChoicesAndAHeldButton)
 {
     GameMenu menu;
     auto update = [&](int x, int y, int buttons) { move_pointer(x, y, buttons); return menu.update(); };
@@ -242,25 +224,16 @@ TEST_F(MainLoop, MenuBandsAndChoices)
         EXPECT_EQ(item % (MENU_QUIT + 1), update(item > MENU_QUIT ? 300 : 60, 41 + 24 * (item - 1) + 12, 1));
         EXPECT_TRUE(!menu.open && menu.cooldown == MENU_CHOOSE_COOLDOWN);
     }
-}
 
-// The title area ends at (99, 39). Held down there, the button opens the
-// menu, closes it 20 passes later (the title is in no band) and opens it
-// again 21 passes after that; the title is lit everywhere while it is open.
-TEST_F(MainLoop, MenuTitleAndAHeldButton)
-{
-    GameMenu menu;
-    for (auto p : {std::make_pair(100, 39), std::make_pair(99, 40)}) {
-        move_pointer(p.first, p.second, 1);
-        EXPECT_TRUE(menu.update() == MENU_NONE && !menu.open && !menu.title_hot()) << p.first << "," << p.second;
-    }
+    menu = GameMenu();
+    for (int x : {100, 99})  // (100, 39) and (99, 40)
+        EXPECT_TRUE(update(x, 139 - x, 1) == MENU_NONE && !menu.open && !menu.title_hot()) << x;
     int opened[2] = {-1, -1}, closed = -1, opens = 0;
-    for (int pass = 0; pass < 60 && opens < 2; pass++) {
+    for (int n = 0; n < 60 && opens < 2; n++) {
         const bool was_open = menu.open;
-        move_pointer(99, 39, 1);
-        EXPECT_EQ(MENU_NONE, menu.update());
+        EXPECT_EQ(MENU_NONE, update(99, 39, 1));
         if (was_open != menu.open)
-            (menu.open ? opened[opens++] : closed) = pass;
+            (menu.open ? opened[opens++] : closed) = n;
         move_pointer(600, 400, 1);
         EXPECT_EQ(menu.open, menu.title_hot());
     }
@@ -268,15 +241,12 @@ TEST_F(MainLoop, MenuTitleAndAHeldButton)
 }
 
 // Only the timer's tick or a close ends the wait, and periods missed before
-// it collapse into one pass. A wake-up without a flag neither ends the wait
-// nor waits for it: the timer thread never stalls behind the main thread's
-// sleep (a waiter that kept the lock while it spun would hang this test).
+// it collapse into one pass; a bare wake-up neither ends the wait nor
+// stalls the timer thread behind it (a waiter that kept the lock would hang).
 TEST(Pacing, EachWriterEndsTheWaitAndNothingElseDoes)
 {
-    const struct { const char *name; void (*write)(void); int quit; } writers[] = {
-        {"timer", on_timer_tick, 0}, {"close button", on_close_button, -1}, {"a store alone", [] { frame_tick = 1; }, 0}};
-    for (const auto &w : writers) {
-        SCOPED_TRACE(w.name);
+    void (*const writers[])(void) = {on_timer_tick, on_close_button, [] { frame_tick = 1; }};
+    for (int w = 0; w < 3; w++) {
         quit_requested = 0;
         for (int i = 0; i < 3; i++)
             on_timer_tick();
@@ -286,14 +256,110 @@ TEST(Pacing, EachWriterEndsTheWaitAndNothingElseDoes)
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
             wake_frame_waiter();
             written = true;
-            w.write();
+            writers[w]();
         });
         next_frame();  // a wait that never ends hangs the test
-        EXPECT_TRUE(written) << "the wait ended before anything was stored";
         writer.join();
-        EXPECT_TRUE(frame_tick == 0 && quit_requested == w.quit);
+        EXPECT_TRUE(written && frame_tick == 0 && quit_requested == (w == 1 ? -1 : 0)) << "writer " << w;
     }
     quit_requested = 0;
+}
+
+using Display = GameTest;
+
+// A setup needs a configure; a refused mode leaves nothing to draw into, and
+// every call fails until the next configure.
+TEST_F(Display, ARefusedModeFailsUntilTheNextConfigure)
+{
+    screen_teardown();  // as the shell does before every new mode
+    screen_configured = false;
+    EXPECT_TRUE(screen_setup() == -1 && !screen_failed && !draw_target);
+    refuse_mode = true;
+    screen_configure(SCREEN_DOUBLE_BUFFER | SCREEN_PAGE_FLIP, 204, 270, 16);
+    EXPECT_TRUE(screen_setup() == -1 && screen_failed && screen_flags == 0 && !draw_target);
+    EXPECT_TRUE(screen_show() == -1 && screen_teardown() == -1);
+    screen_configure(SCREEN_DOUBLE_BUFFER, 344, 410, 16);
+    EXPECT_FALSE(screen_failed);
+}
+
+// Each scheme, with and without video pages: where frames are drawn, which
+// target follows which, and what reaches the window or the shown page.
+TEST_F(Display, EverySchemeShowsTheFrameJustDrawn)
+{
+    const int D = SCREEN_DOUBLE_BUFFER, P = SCREEN_PAGE_FLIP, T = SCREEN_TRIPLE_BUFFER;
+    const struct { int flags; bool pages; int result, cycle; } schemes[] = {
+        {0, false, 0, 1}, {D, false, D, 1}, {P, true, P, 2}, {T, true, T, 3}, {P | D, true, P | D, 1},
+        {T | D, true, T | D, 1}, {P, false, D, 1}, {T, false, D, 1}};  // missing pages: a back buffer instead
+    for (const auto &s : schemes) {
+        SCOPED_TRACE(testing::Message() << "flags " << s.flags << ", pages " << s.pages);
+        offer_pages = s.pages;
+        shown_page = nullptr;
+        screen_teardown();
+        screen_configure(s.flags, 204, 270, 16);
+        ASSERT_EQ(0, screen_setup());
+        EXPECT_EQ(s.result, screen_flags);
+        EXPECT_TRUE(s.result & D ? draw_target == back_buffer && is_memory_bitmap(back_buffer)
+                    : s.result ? draw_target == pages[0] : draw_target == screen);
+        BITMAP *first = draw_target;
+        for (int frame = 0; frame < 4; frame++) {
+            EXPECT_EQ(frame % s.cycle == 0, draw_target == first) << "frame " << frame;
+            clear_to_color(draw_target, frame + 1);
+            ASSERT_EQ(0, screen_show());
+            BITMAP *shown = s.pages ? shown_page : screen;
+            ASSERT_NE(nullptr, shown);
+            EXPECT_EQ(frame + 1, getpixel(shown, 203, 269)) << "frame " << frame;
+        }
+    }
+    EXPECT_TRUE(screen_teardown() == 0 && !back_buffer && !draw_target && !pages[0]);
+}
+
+// A scripted game through the real main loop: after every pass the window
+// holds what a whole copy of the frame would have left there, though only
+// changed rows were copied.
+TEST_F(Display, EveryPassLeavesTheWholeFrameInTheWindow)
+{
+    remove_mouse();  // a pointer the library draws would force whole copies
+    auto first_wrong_row = [] {
+        for (int y = 0; y < screen->h; y++)
+            if (std::memcmp(screen->line[y], back_buffer->line[y], screen->w * 2) != 0)
+                return y;
+        return -1;
+    };
+    const unsigned seed = 20240615;
+    std::mt19937 rng(seed);
+    for (int size : {0, 5}) {  // Easy, then the largest custom field
+        size ? set_level_custom(size, 2) : set_level_easy();
+        ASSERT_EQ(0, restart_display());
+        new_game();
+        clear_to_color(screen, makecol(255, 0, 255));  // stale pixels
+        for (int i = 0; i < 400; i++) {
+            const int x = rng() % window_width, y = rng() % window_height;
+            int buttons = rng() % 4 == 0 ? rng() % 4 : 0;  // left, right or both
+            if (game_menu->open && x >= MENU_BAND_LEFT && x <= MENU_BAND_RIGHT && y >= MENU_BAND_TOP)
+                buttons = 0;  // an item would change the level or wait in a dialog
+            pass(x, y, buttons);
+            ASSERT_EQ(-1, first_wrong_row()) << "seed " << seed << ", size " << size << ", pass " << i;
+        }
+    }
+    // Only changed rows reach the window: a pixel the frame never touched
+    // stays wrong until the window is declared lost.
+    putpixel(screen, 0, screen->h - 1, 0);
+    pass(-1, -1, 0);
+    EXPECT_EQ(screen->h - 1, first_wrong_row());
+    screen_invalidate();
+    pass(-1, -1, 0);
+    EXPECT_EQ(-1, first_wrong_row());
+    // Rows are compared in chunks: single pixels on either side of a chunk's
+    // edge and at the frame's edges, which the scene never changes.
+    const int w = screen->w, h = screen->h;
+    for (int x : {0, 1, 31, 32, 33, w - 33, w - 32, w - 2, w - 1})
+        for (int y : {0, h / 2, h - 1}) {
+            putpixel(back_buffer, x, y, getpixel(back_buffer, x, y) ^ 0x8000);  // one byte of two
+            screen_show();
+            ASSERT_EQ(-1, first_wrong_row()) << "pixel " << x << ", " << y;
+        }
+    screen_teardown();
+    EXPECT_EQ(0, screen_show()) << "a frame shown after teardown has nowhere to go";
 }
 
 }  // namespace
