@@ -147,13 +147,15 @@ class Game:
         g = self.window.get_geometry()
         return g.width, g.height
 
+    def sized(self, width, height):
+        """Whether the game's window (remade by a level change) has this size now."""
+        self.window = (self.windows(TITLE) or [self.window])[0]
+        return self.size() == (width, height)
+
     def wait_for_size(self, width, height, timeout=10.0):
-        """Whether the window (remade by a level change) gets this size and a frame at it."""
-        def sized():
-            self.window = (self.windows(TITLE) or [self.window])[0]
-            return self.size() == (width, height)
+        """Whether the window gets this size and a frame at it."""
         try:
-            self.wait(sized, timeout)
+            self.wait(lambda: self.sized(width, height), timeout)
             self.wait_until_drawn(timeout)
             return True
         except AssertionError:

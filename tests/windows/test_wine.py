@@ -42,20 +42,14 @@ class WineGame(xdriver.Game):
         self.launch_seconds = time.time() - started
         return self
 
-    def wait_for_size(self, width, height, timeout=10.0):
-        def sized():
-            for frame in self.windows(xdriver.TITLE):
-                clients = frame.query_tree().children
-                if len(clients) == 1 and (clients[0].get_geometry().width,
-                                          clients[0].get_geometry().height) == (width, height):
-                    self.frame, self.window = frame, clients[0]
-                    return True
-        try:
-            self.wait(sized, timeout)
-            self.wait_until_drawn(timeout)
-            return True
-        except AssertionError:
-            return False
+    def sized(self, width, height):
+        for frame in self.windows(xdriver.TITLE):
+            clients = frame.query_tree().children
+            if len(clients) == 1 and (clients[0].get_geometry().width,
+                                      clients[0].get_geometry().height) == (width, height):
+                self.frame, self.window = frame, clients[0]
+                return True
+        return False
 
     def move(self, x, y):
         # DirectInput under Wine reads the pointer's motion and may miss a warp.
