@@ -58,10 +58,9 @@ protected:
     }
 };
 
-// Each item chosen during a game, and a press outside every band (on the
-// title): a level re-makes the window and leaves the game Ready; the others
-// leave the game as it was, its clock counting only the loop's passes. Dialogs
-// close on their first pass (Enter is down): that pass's frame tick tells one ran.
+// Each item, and a press outside every band (on the title), during a game: a
+// level re-makes the window and leaves the game Ready; the rest leave the game
+// going. Dialogs close on their first pass (Enter is down), leaving no frame tick.
 TEST_F(MainLoop, EveryItemChosenDuringAGame)
 {
     const struct { int item, level, w, h, teeth; bool dialog; } items[] = {  // Hard is 30 wide, 16 tall
@@ -122,18 +121,15 @@ TEST_F(MainLoop, MenuPressesTitleAndBands)
     }
 }
 
-// Start-up opens Easy and reads the records file, or writes the defaults
-// when there is none. A game ends in the pass that uncovers a tooth or its
-// last safe cell, and its clock stops there. On a fixed level a win under the
-// record asks for a name (Enter: none given) and writes the file; an equal
-// time, the custom level or a loss do neither. Held, the face keeps a new
-// game Ready.
+// Start-up reads the records file, or writes the defaults. A game ends, and
+// its clock stops, in the pass that uncovers a tooth or its last safe cell; on
+// a fixed level a win under the record asks for a name (Enter: none given)
+// and writes the file; an equal time, the custom level or a loss do not.
 TEST_F(MainLoop, RecordsReadAtStartUpAndOnlyABetterTimeSaved)
 {
     EXPECT_TRUE(SCREEN_W == 204 && SCREEN_H == 270 && level == LEVEL_EASY && draw_target == back_buffer);
     std::string bytes = file_bytes();
     ASSERT_EQ(120u, bytes.size());
-    EXPECT_TRUE(records[2].name == std::string("Quibo") && records[2].seconds == 6000);
     bytes.replace(80, 40, std::string("Ann\0", 4) + std::string(26, 'x') + "       42" + '\0');
     std::ofstream(records_path, std::ios::binary) << bytes;
     shutdown_game();
@@ -147,7 +143,6 @@ TEST_F(MainLoop, RecordsReadAtStartUpAndOnlyABetterTimeSaved)
     for (const auto &game : games) {
         start(game.level);
         SCOPED_TRACE(testing::Message() << "level " << level << ", ticks " << game.ticks);
-        EXPECT_EQ(1u, ticks) << "the clock starts with the pass after the first press";
         int target = -1;  // a tooth, or the last safe cell with every other one uncovered
         for (int i = 0; i < rows * cols; i++)
             if (cell(i).decayed == game.loss && (cell(i).state & CELL_COVERED)) {
@@ -171,16 +166,16 @@ TEST_F(MainLoop, RecordsReadAtStartUpAndOnlyABetterTimeSaved)
         EXPECT_EQ(saved, file_bytes());
         pass(x, y, 0);
         EXPECT_EQ(game.ticks, ticks) << "the clock stopped";
-        for (int corner = 0; corner < 2; corner++) {
+        for (int corner = 0; corner < 2; corner++) {  // held on the face, the game stays new
             pass(corner ? 105 : 135, corner ? 35 : 6, 1);
             EXPECT_TRUE(!ticks && !started && !game_over && !lost && !uncovered_cells());
         }
     }
 }
 
-// Only the timer's tick or a close ends the wait, and periods missed before
-// it collapse into one pass; a bare wake-up neither ends the wait nor
-// stalls the timer thread behind it (a waiter that kept the lock would hang).
+// Only the timer's tick or a close ends the wait, and missed periods collapse
+// into one pass; a bare wake-up neither ends the wait nor stalls the timer
+// thread behind it (a waiter that kept the lock would hang).
 TEST(Pacing, EachWriterEndsTheWaitAndNothingElseDoes)
 {
     void (*const writers[])(void) = {on_timer_tick, on_close_button, [] { frame_tick = 1; }};
@@ -204,10 +199,9 @@ TEST(Pacing, EachWriterEndsTheWaitAndNothingElseDoes)
 
 using Display = GameTest;
 
-// Each scheme, with and without video pages: where frames are drawn, which
-// target follows which, and what reaches the window or the shown page. A
-// refused mode leaves nothing to draw into, and every call fails until the
-// next configure.
+// Each scheme, with and without video pages: which target follows which and
+// what reaches the window or the shown page. A refused mode leaves nothing to
+// draw into, and every call fails until the next configure.
 TEST_F(Display, EverySchemeShowsTheFrameJustDrawn)
 {
     const int D = SCREEN_DOUBLE_BUFFER, P = SCREEN_PAGE_FLIP, T = SCREEN_TRIPLE_BUFFER, REFUSED = -1;
@@ -253,8 +247,7 @@ TEST_F(Display, EveryPassLeavesTheWholeFrameInTheWindow)
                 return y;
         return -1;
     };
-    const unsigned seed = 20240615;
-    std::mt19937 rng(seed);
+    std::mt19937 rng(20240615);
     clear_to_color(screen, makecol(255, 0, 255));  // stale pixels
     for (int i = 0; i < 600; i++) {
         const int x = rng() % window_width, y = rng() % window_height;
@@ -262,7 +255,7 @@ TEST_F(Display, EveryPassLeavesTheWholeFrameInTheWindow)
         if (game_menu->open && x >= MENU_BAND_LEFT && x <= MENU_BAND_RIGHT && y >= MENU_BAND_TOP)
             buttons = 0;  // an item would change the level or wait in a dialog
         pass(x, y, buttons);
-        ASSERT_EQ(-1, first_wrong_row()) << "seed " << seed << ", pass " << i;
+        ASSERT_EQ(-1, first_wrong_row()) << "pass " << i;
     }
     // Only changed rows reach the window: a pixel the frame never touched
     // stays wrong until the window is declared lost.

@@ -95,7 +95,6 @@ void GameTest::SetUp()
     ASSERT_EQ(0, init_game()) << fatal_error;
     srand(3);  // start-up seeded it with the time
     new_game();  // the flags of the case before
-    board_armed = 0;
     move_pointer(-1, -1, 0);
 }
 

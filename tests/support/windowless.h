@@ -26,7 +26,7 @@ extern void (*each_poll)(void);
 void move_pointer(int x, int y, int buttons);
 
 // The game as main starts it, with a records file named after the case: Ready
-// on Easy, the board disarmed and the pointer off the window.
+// on Easy, the pointer off the window.
 class GameTest : public testing::Test {
 protected:
     void SetUp() override;
