@@ -3,12 +3,9 @@
 #include <allegro/internal/aintern.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 
-#include "minefield/board.h"
-#include "minefield/records.h"
-
+int desktop_depth;
 bool refuse_mode, offer_pages;
 BITMAP *shown_page;
 void (*each_poll)(void);
@@ -41,8 +38,6 @@ void free_page(BITMAP *page)
     destroy_bitmap(page);
 }
 
-template <class... A> int zero(A...) { return 0; }
-template <class... A> void none(A...) {}
 using Mutex = std::recursive_mutex;
 
 _DRIVER_INFO lists[4][2] = {{{1, &window, TRUE}}, {{1, &keyboard, TRUE}}, {{1, &mouse, TRUE}}, {{1, &timer, TRUE}}};
@@ -57,8 +52,8 @@ void use_windowless_system(void)
     window.init = open_window, window.windowed = TRUE;
     window.create_video_bitmap = make_page, window.destroy_video_bitmap = free_page;
     window.show_video_bitmap = window.request_video_bitmap = [](BITMAP *page) { return shown_page = page, 0; };
-    keyboard.init = timer.init = zero, mouse.init = [] { return 3; };  // buttons
-    keyboard.exit = mouse.exit = timer.exit = none, timer.rest = none;
+    keyboard.init = timer.init = [] { return 0; }, mouse.init = [] { return 3; };  // buttons
+    keyboard.exit = mouse.exit = timer.exit = [] {}, timer.rest = [](unsigned, void (*)(void)) {};
     mouse.poll = [] {
         if (each_poll)
             each_poll();
@@ -76,6 +71,7 @@ void use_windowless_system(void)
     system_none.destroy_mutex = [](void *m) { delete static_cast<Mutex *>(m); };
     system_none.lock_mutex = [](void *m) { static_cast<Mutex *>(m)->lock(); };
     system_none.unlock_mutex = [](void *m) { static_cast<Mutex *>(m)->unlock(); };
+    system_none.desktop_color_depth = [] { return desktop_depth; };
     system_none.get_executable_name = [](char *out, int size) { std::snprintf(out, size, "%s", DENTIVALE_GAME); };
 }
 
@@ -84,26 +80,4 @@ void move_pointer(int x, int y, int buttons)
     mouse_x = _mouse_x = x;
     mouse_y = _mouse_y = y;
     mouse_b = _mouse_b = buttons;
-}
-
-void GameTest::SetUp()
-{
-    use_windowless_system();
-    records_file = std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".dat";
-    records_path = records_file.c_str();
-    std::remove(records_path);
-    ASSERT_EQ(0, init_game()) << fatal_error;
-    srand(3);  // start-up seeded it with the time
-    new_game();  // the flags of the case before
-    move_pointer(-1, -1, 0);
-}
-
-void GameTest::TearDown()
-{
-    shutdown_game();
-    std::remove(records_path);
-    records_path = "game.dat";
-    quit_requested = key[KEY_ENTER] = 0;
-    fatal_error = nullptr;
-    refuse_mode = offer_pages = false;
 }

@@ -5,11 +5,6 @@
 #define DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
 
 #include <allegro.h>
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "shell/shell.h"
 
 // Before allegro_init (or init_game): the window is a memory bitmap, keyboard
 // and mouse move only when the test moves them, the timer never fires (the
@@ -17,24 +12,11 @@
 // is the built game, with the datafile attached.
 void use_windowless_system(void);
 
+extern int desktop_depth;  // bits a pixel the desktop shows; 0 (unknown) as the driverless system
 extern bool refuse_mode;   // the next graphics mode is refused
 extern bool offer_pages;   // the window offers video pages (and triple buffering)
 extern BITMAP *shown_page; // the video page last shown or queued, or null
-// Called by every poll_mouse once the mouse is installed; null for none.
-extern void (*each_poll)(void);
-// The pointer and buttons, now and as the next poll_mouse reads them.
-void move_pointer(int x, int y, int buttons);
-
-// The game as main starts it, with a records file named after the case: Ready
-// on Easy, the pointer off the window.
-class GameTest : public testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-    // One pass of the main loop with the pointer and buttons there.
-    static void pass(int x, int y, int buttons) { move_pointer(x, y, buttons), main_loop_pass(); }
-
-    std::string records_file;
-};
+extern void (*each_poll)(void);  // called by every poll_mouse once the mouse is installed, or null
+void move_pointer(int x, int y, int buttons);  // now and as the next poll_mouse reads them
 
 #endif
