@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string>
@@ -38,8 +39,7 @@ Bytes block(Bytes name, Bytes seconds)
 const Bytes DEFAULT_FILE = block("Quibo", "       60") + block("Quibo", "      600") + block("Quibo", "     6000");
 const char DEFAULT_MEMORY[] = "Quibo 60|Quibo 600|Quibo 6000|";
 
-// The records in memory as "name seconds|" three times; a name ends at its
-// zero byte or after 30 bytes.
+// The records in memory as "name seconds|" three times; a name ends at its zero byte or after 30 bytes.
 std::string memory(void)
 {
     std::string text;
@@ -52,15 +52,10 @@ std::string memory(void)
 std::string listing(const std::string &folder)
 {
     std::set<std::string> entries;
-    for (const auto &e : fs::directory_iterator(folder)) {
-        const auto kind = e.symlink_status().type();
-        entries.insert(e.path().filename().string() + (kind == fs::file_type::symlink ? " -> " + fs::read_symlink(e).string()
-                                                       : kind == fs::file_type::regular ? " f" : " other"));
-    }
-    std::string text;
-    for (const std::string &e : entries)
-        text += e + "|";
-    return text;
+    for (const auto &e : fs::directory_iterator(folder))
+        entries.insert(e.path().filename().string() + (e.is_symlink() ? " -> " + fs::read_symlink(e).string()
+                                                       : e.is_regular_file() ? " f" : " other") + "|");
+    return std::accumulate(entries.begin(), entries.end(), std::string());
 }
 
 class Records : public ::testing::Test {
