@@ -76,9 +76,7 @@ protected:
     std::string dir, path;
 };
 
-// A first start writes the defaults; names and seconds travel whole, the
-// seconds cut to their ten bytes; damaged files give what is whole in them
-// and are not rewritten; an erase changes memory only.
+// Damaged files give what is whole in them and are not rewritten; an erase changes memory only.
 TEST_F(Records, RoundTripDamagedFilesAndErase)
 {
     load_records();
@@ -121,9 +119,8 @@ TEST_F(Records, RoundTripDamagedFilesAndErase)
     EXPECT_EQ(Bytes(30, 'Z'), on_disk().substr(0, 30));
 }
 
-// Each case makes game.dat something other than a regular file: neither
-// start-up nor a new record may open or replace it, the defaults stand,
-// and stderr hears of it once a run.
+// Neither start-up nor a new record may open or replace a game.dat that is
+// not a regular file; the defaults stand, and stderr hears of it once a run.
 TEST_F(Records, OnlyARegularFileIsReadOrReplaced)
 {
     const std::pair<const char *, std::function<void()>> cases[] = {
@@ -153,10 +150,9 @@ TEST_F(Records, OnlyARegularFileIsReadOrReplaced)
               "memory only\n", testing::internal::GetCapturedStderr());
 }
 
-// game.dat as a link to a file elsewhere (where there are links): written
-// beside its target, and a start clears the temporaries a killed save left
-// there, once they are a minute old and only if their names are what a
-// save makes. A write cut short (files may grow to 60 bytes only, as on a
+// A link is written through, and a start clears the temporaries a killed
+// save left beside the target once they are a minute old and only if their
+// names are what a save makes. A write cut short (a file size limit, as a
 // full disk, for root as well) leaves the old file whole.
 TEST_F(Records, ALinkIsWrittenThroughAndStaleTemporariesBesideItsTargetGo)
 {
