@@ -183,7 +183,7 @@ TEST(Games, RulesHoldOverThousandsOfSeededGames)
         levels[std::min(seed % 5, 3u)]();
         srand(seed);
         ticks = seed, teeth_left = -1, started = 1, lost = game_over = true;
-        new_game();  // over the last game's board, whose cells the rules then see if it leaves them stale
+        new_game();  // over the last game's board: a tooth, an open cell or a flag left behind breaks the rules
         ASSERT_TRUE(teeth_left == level_teeth && !ticks && !started && !lost && !game_over) << seed;
         board_armed = 0;
         release.buttons = first_column = first_row = -1;
