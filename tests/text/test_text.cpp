@@ -43,15 +43,15 @@ protected:
     FontPtr fonts[3];
 };
 
-// Line heights from a face of the test's own FreeType, which grow with the
-// pixel size. At every height each glyph is cached as that face renders it,
-// and a string measures as its advances say, with the spacing after those
-// that advance (U+0301 advances 0 in two of the fonts; U+FFFE draws glyph 0).
+// Each line height gets the pixel size giving it exactly, else the largest
+// giving less, by the test's own FreeType face; one no size gives is refused.
+// At every height each glyph is cached as that face renders it, and a string
+// measures as its advances say, with the spacing after those that advance.
 TEST_F(TextTest, SizeSearchGlyphsAndWidthsAgainstFreeType)
 {
     FT_Library lib;
     ASSERT_EQ(0, FT_Init_FreeType(&lib));
-    const char *text = "aW 1\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBE\xCC\x81";
+    const char *text = "aW 1\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBE\xCC\x81";  // U+FFFE draws glyph 0; U+0301 advances 0 in two fonts
     constexpr int MAX_PROBE = 120;
     for (int f = 0; f < 3; f++) {
         FT_Face face;
@@ -62,14 +62,13 @@ TEST_F(TextTest, SizeSearchGlyphsAndWidthsAgainstFreeType)
         for (int s = 1; s <= MAX_PROBE; s++) {
             ASSERT_EQ(0, FT_Set_Pixel_Sizes(face, 0, s));
             line[s] = std::floor(face->size->metrics.ascender / 64.0) - std::floor(face->size->metrics.descender / 64.0);
-            ASSERT_GE(line[s], line[s - 1]);
+            ASSERT_GE(line[s], line[s - 1]);  // the search below relies on it
         }
         for (int h = 6; h <= 64; h++) {
             SCOPED_TRACE(testing::Message() << "font " << f << " line height " << h);
             ASSERT_EQ(0, ttf_set_font_size(font, h));
             const int chosen = font->pixel_size;
             ASSERT_TRUE(chosen >= 1 && chosen < MAX_PROBE) << chosen;
-            // Exactly h if any size gives it, else the largest size giving less.
             const bool exists = std::count(line + 1, line + MAX_PROBE + 1, h) > 0;
             EXPECT_TRUE(exists ? line[chosen] == h : line[chosen] < h && line[chosen + 1] > h) << "chose " << chosen;
             ASSERT_EQ(0, FT_Set_Pixel_Sizes(face, 0, chosen));
@@ -97,6 +96,7 @@ TEST_F(TextTest, SizeSearchGlyphsAndWidthsAgainstFreeType)
             }
             EXPECT_EQ(width, ttf_text_length(font, text));
         }
+        EXPECT_TRUE(ttf_set_font_size(font, 1) == -1 && ttf_set_font_size(font, 100000) == -1 && ttf_get_font_height(font) == 64);
         FT_Done_Face(face);
     }
     FT_Done_FreeType(lib);
