@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -41,27 +40,20 @@ uint32_t be32(const Bytes &d, size_t at)
 {
     return uint32_t(uint8_t(d[at])) << 24 | uint32_t(uint8_t(d[at + 1])) << 16 | uint32_t(uint8_t(d[at + 2])) << 8 | uint8_t(d[at + 3]);
 }
-Bytes big_endian(std::initializer_list<uint32_t> values)
+Bytes big_endian(uint32_t v)
 {
-    Bytes out;
-    for (uint32_t v : values)
-        out += {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    return out;
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
 }
 
 class Resources : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
+    // Where the built datafile's 12-byte headers lie, by a plain reading that
+    // trusts the file: its own ("slh.", "ALL.", the count), then each property's
+    // and chunk's (a tag, an id or the stored length, the length of what follows).
+    void SetUp() override
     {
         start_headless(16);  // the game's depth: bitmaps convert to it while loading
         ASSERT_EQ(0, ttf_init());
-    }
-    // Where the built datafile's 12-byte headers lie, by a plain reading that
-    // trusts the file: its own ("slh.", "ALL.", the count), then each
-    // property's and chunk's (a tag, an id or the stored length, the length
-    // of what follows).
-    void SetUp() override
-    {
         size_t at = 12;
         for (uint32_t i = 0, n = be32(good, 8); i < n; i++, at += 12 + be32(good, at + 8)) {
             starts.push_back(at);
@@ -85,17 +77,16 @@ protected:
 // The built datafile loads whole. Copies are refused whole or load with every
 // slot as drawing needs it, and none may crash, hang or leak (the sanitizer
 // build runs this too): what a wrong build could pack, refused with its
-// reason, then copies with header bytes edited, cut short or types swapped.
+// reason, then copies with header bytes edited or cut short.
 TEST_F(Resources, TheBuiltDatafileLoadsWholeAndFlawedOrDamagedCopiesDoNot)
 {
     ASSERT_EQ(0, load_resources(datafile_path())) << resource_error;
     expect_tables(true);
-    const unsigned seed = 20240611;
-    std::mt19937 rng(seed);
+    std::mt19937 rng(20240611);
     auto pick = [&](size_t n) { return size_t(rng() % n); };
     int refused = 0, loaded = 0;
-    auto check = [&](const std::string &what, const std::function<void(Bytes &)> &edit, const char *reason = nullptr) {
-        SCOPED_TRACE("seed " + std::to_string(seed) + ": " + what);
+    auto check = [&](const std::string &what, const auto &edit, const char *reason = nullptr) {
+        SCOPED_TRACE(what);
         Bytes bytes = good;
         edit(bytes);
         write(bytes);
@@ -107,30 +98,25 @@ TEST_F(Resources, TheBuiltDatafileLoadsWholeAndFlawedOrDamagedCopiesDoNot)
     auto chunk_size = [&](int object) { return starts[object + 1] - chunks[object]; };
     check("B_FLAG left out", [&](Bytes &d) {
         d.erase(starts[DAT_B_FLAG], starts[DAT_B_FLAG + 1] - starts[DAT_B_FLAG]);
-        d.replace(8, 4, big_endian({DAT_OBJECT_COUNT - 1}));
+        d.replace(8, 4, big_endian(DAT_OBJECT_COUNT - 1));
     }, "B_FLAG is missing or out of order (found B_HAPPY in its place)");
     check("B_SADT's bitmap under B_CELL's name", [&](Bytes &d) {
         d.replace(chunks[DAT_B_CELL], chunk_size(DAT_B_CELL), good, chunks[DAT_B_SADT], chunk_size(DAT_B_SADT));
     }, "B_CELL is 17 x 21 pixels, not 20 x 20");
-    check("a note as the font AF_WILLY", [&](Bytes &d) {
-        const Bytes note = "This is a note, not a TrueType font.\n", size = big_endian({uint32_t(note.size())});
-        d.replace(chunks[DAT_AF_WILLY], chunk_size(DAT_AF_WILLY), "ALFO" + size + size + note);
-    }, "the font AF_WILLY cannot be opened");
-    for (size_t i = 0; i < 4 * headers.size(); i++) {  // per header three bytes edited and a cut
-        const size_t at = headers[i / 4];
+    check("a note as the font AF_WILLY", [&](Bytes &d) { d.replace(chunks[DAT_AF_WILLY] + 12, 16, "A note, no font."); },
+          "the font AF_WILLY cannot be opened");
+    check("B_CELL's bitmap typed as a font", [&](Bytes &d) { d.replace(chunks[DAT_B_CELL], 4, "ALFO"); },
+          "B_CELL (object 4) is not a bitmap");
+    for (size_t i = 0; i < 5 * headers.size(); i++) {  // per header four bytes edited and a cut
+        const size_t at = headers[i / 5];
         const size_t byte = at + pick(good.compare(at, 4, "BMP ") ? 12 : 18);  // a bitmap's with its bits, width, height
         const char edits[] = {char(good[byte] ^ (1 << pick(8))), '\xFF', char(good[byte] ^ 0x80), char(rng())};
-        if (i % 4 == 3)
+        if (i % 5 == 4)
             check("cut at " + std::to_string(byte), [&](Bytes &d) { d.resize(byte); });
         else
             check("byte " + std::to_string(byte), [&](Bytes &d) { d[byte] = edits[pick(4)]; });
     }
-    for (size_t at : chunks)
-        for (const char *type : {"BMP ", "ALFO", "info", "FILE", "FONT", "prop", "\xFF\xFF\xFF\xFF"})
-            if (good.compare(at, 4, type) != 0 && pick(2))
-                check("type at " + std::to_string(at) + " made " + type, [&](Bytes &d) { d.replace(at, 4, type); });
-    EXPECT_GE(refused + loaded, 500);
-    EXPECT_TRUE(loaded > 0 && loaded < refused) << loaded << " loaded, " << refused << " refused";
+    EXPECT_TRUE(refused + loaded >= 500 && loaded > 0 && loaded < refused) << loaded << " loaded, " << refused << " refused";
 }
 
 // exedat's block at the end of a program file: the trailer and the chunk
@@ -140,13 +126,12 @@ TEST_F(Resources, AnAttachedDatafileNeedsTrailerAndLengthsThatMatchTheFile)
     const Bytes body = good.substr(4);  // without "slh."
     const uint32_t n = uint32_t(body.size()), block = n + 16;
     auto program = [&](uint32_t stored, uint32_t length, uint32_t size, const char *magic = "slh+") {
-        return "\x7f" "ELF and code" + big_endian({stored, length}) + body + magic + big_endian({size});
+        return "\x7f" "ELF and code" + big_endian(stored) + big_endian(length) + body + magic + big_endian(size);
     };
     const struct { Bytes file; int objects; } cases[] = {
         {program(n, n, block), 16}, {program(n, n, block, "slh!"), -1}, {program(n, n, block + 1), -1},
-        {program(n, n, block - 1), -1}, {program(n, n, 0xFFFFFFF0u), -1}, {program(n, n, 8), -1},
-        {program(n, -n, block), -1} /* compressed */, {program(n + 1, n + 1, block), -1}, {program(n, n, block) + "x", -1},
-        {"slh+", -1}};
+        {program(n, n, 0xFFFFFFF0u), -1}, {program(n, n, 8), -1}, {program(n, -n, block), -1} /* compressed */,
+        {program(n + 1, n + 1, block), -1}};
     for (const auto &c : cases) {
         write(c.file);
         EXPECT_EQ(c.objects, check_attached_datafile(path.c_str())) << "case " << &c - cases;
