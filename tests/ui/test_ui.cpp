@@ -264,8 +264,8 @@ TEST_F(Dialogs, RecordsLinesStayInTheirColumns)
 
 TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
 {
-    std::memset(records[1].name, '#', RECORD_NAME_SIZE);  // all but the name and its zero byte stays
-    set_level_intermediate();
+    std::memset(records[2].name, '#', RECORD_NAME_SIZE);  // all but the name and its zero byte stays
+    set_level_hard();
     ticks = 3599;
     // Typed during the game, not part of the name; two, as the first backspace would hide one.
     simulate_ukeypress('z', 0), simulate_ukeypress('z', 0);
@@ -273,13 +273,13 @@ TEST_F(Dialogs, NameEntryStoresTheNameAndTimeInTheLevelsRecord)
     const std::vector<int> keys = {8, 'A', 'n', 'n', 8, 'd', 'y', 31, 127, 0xE9, 0x20AC, 27, ' ', '~', '!', '.', '?'};
     run(name_entry_dialog, keys.size(), [&](int k) { simulate_ukeypress(keys[k], 0); });
     const char *name = "Andy ~!.";
-    EXPECT_EQ(std::string(name, 9) + std::string(RECORD_NAME_SIZE - 9, '#'), std::string(records[1].name, RECORD_NAME_SIZE));
-    EXPECT_EQ(59, records[1].seconds);
+    EXPECT_EQ(std::string(name, 9) + std::string(RECORD_NAME_SIZE - 9, '#'), std::string(records[2].name, RECORD_NAME_SIZE));
+    EXPECT_EQ(59, records[2].seconds);
 
     // The last frame: headings centred, the name from (37, 89), the caret (shown the first 30 passes) after it.
     draw_sprite(expected, bitmap_table[BMP_INPUT], SLIDE_X, SLIDE_Y);
     TTF_FONT *heading = font_table[FONT_HEADING], *name_font = font_table[FONT_NAME];
-    const char *lines[] = {"Best time for", "the Intermediate level.", "Insert your name:"};
+    const char *lines[] = {"Best time for", "the Hard level.", "Insert your name:"};
     const int step = ttf_get_font_height(heading) + 3;
     for (int k = 0; k < 3; k++)
         ttf_textout_centre_aa_ex(expected, heading, lines[k], SLIDE_X + 90, SLIDE_Y + 12 + k * step, 0, -1);
