@@ -1,54 +1,77 @@
-"""One launch driven through real input: the window as a desktop sees it, a game won and its name
-saved, and the presses that open dialogs over the board, one of them in a window made smaller."""
+"""The game on an X server of its own: a launch driven through real input (the window as a desktop
+sees it, a game won and its name saved, dialogs opened by presses over the board), its pictures at
+16, 15 and 24 bits, and its refusals: no display, 8 bits, attached data missing or damaged."""
 
 import os
 import pathlib
+import struct
 import subprocess
 import time
 import unittest
 
-from Xlib import X, Xutil
+from Xlib import X
 
 import xdriver
 from xdriver import CUSTOMIZE, HIGHSCORES, cell_centre, cell_origin
 
+FIXED_RAND = {"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}
 ICON = os.path.join(os.path.dirname(os.environ["DENTIVALE_DATA"]), "art", "dentivale.xpm")
 WHITE = (255, 255, 255)
 # Dialogs are centred: on Easy (204 x 270) the records at (1, 74), the others at (12, 54).
 NAME_FIELD = (12 + 90, 54 + 96)
 REC_LINES, REC_ERASE, REC_ERASE_FACE = (9, 102, 186, 62), (51, 179), (13, 169, 91, 22)
+REFUSED = "dentivale: the art and fonts attached to the program are missing or damaged"
+FEW_COLOURS = "dentivale: the display shows 256 colours or fewer; the game needs 15 bits a pixel or more"
+DEPTHS = (16, 15, 24, 8)  # the screens of the private server, in order
+# Largest difference of a channel (0..255) from the 16-bit picture: a 5-bit
+# step is 8, and a blend or text ramp computed in 15 bits may round the other
+# way once more (12 measured); at 24 bits only the widening differs (1).
+TOLERANCE = {15: 16, 24: 2}
+CLOCK = range(204 - 111, 204 - 10), range(270 - 35, 270 - 10)  # its time may differ
 
 
-def fixed_teeth(cols, rows, teeth, first):
-    """Where fixed_rand.c lays them: x = rand() % cols, y = rand() % rows, off the first click's row and column."""
+def setUpModule():
+    global server, screens
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-nolisten", "tcp", "-noreset", *(
+        a for i, d in enumerate(DEPTHS) for a in ("-screen", str(i), "640x480x%d" % d))],
+        pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()
+    screens = {depth: ":%s.%d" % (number, i) for i, depth in enumerate(DEPTHS)}
+
+
+def tearDownModule():
+    server.terminate()
+    server.wait()
+
+
+def fixed_teeth(first):
+    """Easy's ten as fixed_rand.c has them laid: x = rand() % 9, y = rand() % 9, off the first click's row and column."""
     state, laid = 1, set()
-    while len(laid) < teeth:
+    while len(laid) < 10:
         xy = []
-        for n in (cols, rows):
+        for _ in "xy":
             state = (state * 1103515245 + 12345) % (1 << 64)
-            xy.append(state // 65536 % 32768 % n)
+            xy.append(state // 65536 % 32768 % 9)
         if xy[0] != first[0] and xy[1] != first[1]:
             laid.add(tuple(xy))
     return laid
 
 
-def record(name, seconds):
-    return name.ljust(30, b"\0") + b"%9d\0" % seconds
-
-
 class GameTest(unittest.TestCase):
     def test_window_a_won_game_and_its_dialogs(self):
-        with xdriver.Game(env={"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}) as game:
+        with xdriver.Game(env=FIXED_RAND, display_name=screens[24]) as game:
             game.start()
             self.assertEqual(((204, 270), xdriver.TITLE), (game.size(), game.window.get_wm_name()))
-            hints = game.window.get_wm_hints()
-            self.assertTrue(hints.flags & Xutil.IconPixmapHint, "no icon in the window's hints")
-            size = hints.icon_pixmap.get_geometry()
-            icon = hints.icon_pixmap.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF).data
-            rgba = subprocess.run(["convert", ICON, "rgba:-"], capture_output=True, check=True).stdout
-            self.assertEqual(len(rgba), len(icon), "the icon's size")
-            self.assertEqual([], [i // 4 for i in range(0, len(rgba), 4)  # opaque pixels unlike the file's
-                                  if rgba[i + 3] and rgba[i:i + 3] != bytes((icon[i + 2], icon[i + 1], icon[i]))][:5])
+            pixmap = game.window.get_wm_hints().icon_pixmap
+            size = pixmap.get_geometry()
+            icon = pixmap.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF).data
+            art = subprocess.run(["convert", ICON, "bgra:-"], capture_output=True, check=True).stdout
+            self.assertEqual(len(art), len(icon), "the icon's size")
+            self.assertEqual([], [i // 4 for i in range(0, len(art), 4)  # opaque pixels unlike the file's
+                                  if art[i + 3] and art[i:i + 3] != icon[i:i + 3]][:5])
             self.win_easy_game(game)
             self.dialogs_take_no_press_of_their_opening(game)
 
@@ -59,12 +82,12 @@ class GameTest(unittest.TestCase):
 
     def win_easy_game(self, game):
         first, started = (4, 4), time.time()
-        teeth = fixed_teeth(9, 9, 10, first)
         game.click(*cell_centre(*first), until=lambda: first in game.opened(9, 9))
         opened = game.opened(9, 9)
         self.assertGreater(len(opened), 9, "the first click opens its empty region")
         # Pressed on a tooth, let go off the board: no cell opens then, nor
         # when the pointer passes over another tooth with no button.
+        teeth = fixed_teeth(first)
         one, other = sorted(teeth)[:2]
         game.move(*cell_centre(*one))
         game.press()
@@ -84,20 +107,20 @@ class GameTest(unittest.TestCase):
 
         def won():  # a click unseen in a slow pass is made again
             left = safe - game.opened(9, 9)
-            if game.pixel(*NAME_FIELD) == WHITE:
-                return True
-            if left:
+            if left and game.pixel(*NAME_FIELD) != WHITE:
                 game.click(*cell_centre(*min(left)), passes_after=1)
+            return game.pixel(*NAME_FIELD) == WHITE
         game.wait(won, 60, "name entry after the win")
         elapsed = time.time() - started
         # Ctrl+Alt+End must not end the game nor close the entry; a ninth character is dropped.
-        for name in ("a", "n", "End", "n", "BackSpace", "a", "space", "l", "e", "e", "x", "y"):
-            game.key(name, held=("Control_L", "Alt_L") if name == "End" else ())
+        for key in ("a", "n", "End", "n", "BackSpace", "a", "space", "l", "e", "e", "x", "y"):
+            game.key(key, held=("Control_L", "Alt_L") if key == "End" else ())
         game.key("Return", until=lambda: game.pixel(*NAME_FIELD) != WHITE)
         saved = pathlib.Path(game.workdir, "game.dat").read_bytes
         game.wait(lambda: saved()[:9] == b"ana leex\0" and len(saved()) == 120, what="name in game.dat")
         seconds = int(saved()[30:39])
-        self.assertEqual(record(b"ana leex", seconds) + record(b"Quibo", 600) + record(b"Quibo", 6000), saved())
+        records = ((b"ana leex", seconds), (b"Quibo", 600), (b"Quibo", 6000))
+        self.assertEqual(b"".join(name.ljust(30, b"\0") + b"%9d\0" % s for name, s in records), saved())
         # The clock counts passes: it may fall behind the wall clock, never ahead.
         self.assertTrue(1 <= seconds <= elapsed + 1, (seconds, elapsed))
 
@@ -124,6 +147,60 @@ class GameTest(unittest.TestCase):
         game.choose(CUSTOMIZE)
         self.assertTrue(middle == dialog(34), "the choosing press moved a slider")
         game.key("Return", until=lambda: game.wait_for_size(504, 390, 0))
+
+    def test_without_display_one_line_and_status_1(self):
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        result = subprocess.run([os.environ["DENTIVALE_GAME"]], env=env, capture_output=True, timeout=10)
+        self.assertEqual(1, result.returncode)
+        self.assertRegex(result.stderr.decode(), r"^dentivale: [^\n]*display[^\n]*\n$")
+
+    def test_refusals_show_a_message_box_and_exit_1(self):
+        original = pathlib.Path(os.environ["DENTIVALE_GAME"]).read_bytes()
+        (block,) = struct.unpack(">I", original[-4:])
+        count = len(original) - block + 8 + 4  # after the chunk header and "ALL."
+        for what, program, depth, message in (
+                ("stripped", original[:-block], 16, REFUSED),
+                ("count 17", original[:count] + struct.pack(">I", 17) + original[count + 4:], 16, REFUSED),
+                ("8 bits", original, 8, FEW_COLOURS)):
+            with self.subTest(what), xdriver.Game(display_name=screens[depth]) as game:
+                game.program = os.path.join(game.workdir, "dentivale")
+                pathlib.Path(game.program).write_bytes(program)
+                os.chmod(game.program, 0o755)
+                game.start_process()
+                game.window = game.wait_for_window("xmessage", 10)
+                game.close_request()  # as a window manager's close button would
+                self.assertEqual(1, game.wait_exit(timeout=5), "a negative status is a signal")
+                self.assertIn(message, game.output()[1].splitlines())
+
+    def pictures(self, depth):
+        """The Easy window at a depth: fresh, with the menu open, after the first click."""
+        with xdriver.Game(env=FIXED_RAND, display_name=screens[depth]) as game:
+            game.start()
+            game.move(200, 266)  # from the middle of the screen, on a cell: its glow fades
+            cell = lambda c: game.grab().block(*cell_origin(c, c), xdriver.CELL, xdriver.CELL)
+            game.wait(lambda: cell(4) == cell(0), what="glow faded")
+            shots = [game.grab()]
+            game.open_menu()
+            shots.append(game.grab())
+            # Only the rows that changed between frames are copied to the window; a whole copy, made
+            # when the game gets the focus back over a patch painted behind its back, must match.
+            game.window.fill_rectangle(game.window.create_gc(foreground=0), 0, 0, 204, 270)
+            game.d.screen().root.set_input_focus(X.RevertToParent, X.CurrentTime)
+            game.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+            game.wait(lambda: game.grab().data == shots[1].data, 5, "whole copy equal to the window")
+            game.click(*xdriver.MENU_TITLE, until=lambda: not game.menu_shown())
+            game.click(*cell_centre(4, 4), until=lambda: (4, 4) in game.opened(9, 9))
+            game.move(200, 266)
+            return shots + [game.grab()]
+
+    def test_15_and_24_bits_show_the_16_bit_picture(self):
+        reference = self.pictures(16)
+        for depth, tolerance in TOLERANCE.items():
+            for n, (want, have) in enumerate(zip(reference, self.pictures(depth))):
+                worst = max((max(abs(a - b) for a, b in zip(have.pixel(x, y), want.pixel(x, y))), (x, y))
+                            for y in range(want.height) for x in range(want.width)
+                            if x not in CLOCK[0] or y not in CLOCK[1])
+                self.assertLessEqual(worst[0], tolerance, "%d bits, picture %d: %r" % (depth, n, worst))
 
 
 if __name__ == "__main__":
