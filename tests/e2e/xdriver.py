@@ -1,6 +1,5 @@
-"""Drives the real game window over one long-lived X connection (Xvfb now and
-then refuses new ones). On a busy machine a pass of the game's 60 Hz loop can
-take far longer than its period: a gesture waits for its effect where one shows."""
+"""Drives the real game window over one long-lived X connection (Xvfb now and then refuses new ones).
+On a busy machine a pass of the 60 Hz loop can take far longer than its period: a gesture waits for its effect."""
 
 import os
 import shutil
@@ -61,8 +60,7 @@ class Game:
 
     def __exit__(self, *exc):
         if self.process:
-            if self.process.poll() is None:
-                self.process.kill()
+            self.process.kill()  # a no-op once it has ended
             self.process.communicate()  # also closes the output pipes
         self.d.close()
         if self.owns_workdir:
@@ -148,11 +146,12 @@ class Game:
         pos = self.window.translate_coords(self.d.screen().root, 0, 0)
         return -pos.x, -pos.y
 
-    def move(self, x, y):
+    def move(self, x, y, until=None):
         """Puts the pointer on window pixel (x, y): a warp, as a fake motion stays on its screen."""
         ox, oy = self.origin()
         self.d.screen().root.warp_pointer(ox + x, oy + y)
         self.settle(3)
+        self.wait(until or (lambda: True), what="effect of the move to (%d, %d)" % (x, y))
 
     def press(self, event=X.ButtonPress, detail=1):
         xtest.fake_input(self.d, event, detail)
