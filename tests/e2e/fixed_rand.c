@@ -1,5 +1,5 @@
 /* A fixed rand() preloaded into the game by the tests that must know where
- * the teeth lie; xdriver.fixed_teeth replays it step for step. */
+ * the teeth lie; test_game.py replays it step for step. */
 static unsigned long state = 1;
 
 void srand(unsigned seed) { (void)seed; }

@@ -13,7 +13,6 @@ from Xlib import X
 import xdriver
 from xdriver import CUSTOMIZE, HIGHSCORES, cell_centre, cell_origin
 
-FIXED_RAND = {"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}
 ICON = os.path.join(os.path.dirname(os.environ["DENTIVALE_DATA"]), "art", "dentivale.xpm")
 WHITE = (255, 255, 255)
 # Dialogs are centred: on Easy (204 x 270) the records at (1, 74), the others at (12, 54).
@@ -45,21 +44,24 @@ def tearDownModule():
 
 
 def fixed_teeth(first):
-    """Easy's ten as fixed_rand.c has them laid: x = rand() % 9, y = rand() % 9, off the first click's row and column."""
+    """Easy's ten as the game lays them with fixed_rand.c's rand(), off the first click's row and column."""
     state, laid = 1, set()
+
+    def rand():
+        nonlocal state
+        state = (state * 1103515245 + 12345) % (1 << 64)
+        return state // 65536 % 32768
+
     while len(laid) < 10:
-        xy = []
-        for _ in "xy":
-            state = (state * 1103515245 + 12345) % (1 << 64)
-            xy.append(state // 65536 % 32768 % 9)
-        if xy[0] != first[0] and xy[1] != first[1]:
-            laid.add(tuple(xy))
+        x, y = rand() % 9, rand() % 9
+        if x != first[0] and y != first[1]:
+            laid.add((x, y))
     return laid
 
 
 class GameTest(unittest.TestCase):
     def test_window_a_won_game_and_its_dialogs(self):
-        with xdriver.Game(env=FIXED_RAND, display_name=screens[24]) as game:
+        with xdriver.Game(env={"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}, display_name=screens[24]) as game:
             game.start()
             self.assertEqual(((204, 270), xdriver.TITLE), (game.size(), game.window.get_wm_name()))
             pixmap = game.window.get_wm_hints().icon_pixmap
@@ -90,7 +92,7 @@ class GameTest(unittest.TestCase):
         game.press()
         game.wait(lambda: one in game.opened(9, 9), what="cell held down")
         game.move(200, 135, until=lambda: one not in game.opened(9, 9))
-        game.release()
+        game.press(X.ButtonRelease)
         # The title lit by the pointer: the release off the board was seen.
         game.move(*xdriver.MENU_TITLE, until=lambda: xdriver.near(game.pixel(8, 7), (60, 131, 205)))
         look = lambda: game.grab().block(*cell_origin(*other), 4, 4)
@@ -142,6 +144,8 @@ class GameTest(unittest.TestCase):
         self.assertTrue(middle == dialog(34), "the choosing press moved a slider")
         game.key("Return", until=lambda: game.wait_for_size(504, 390, 0))
 
+
+class DisplaysTest(unittest.TestCase):
     def test_without_display_one_line_and_status_1(self):
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
         result = subprocess.run([os.environ["DENTIVALE_GAME"]], env=env, capture_output=True, timeout=10)
@@ -168,7 +172,7 @@ class GameTest(unittest.TestCase):
 
     def pictures(self, depth):
         """The Easy window at a depth, fresh and with the menu open."""
-        with xdriver.Game(env=FIXED_RAND, display_name=screens[depth]) as game:
+        with xdriver.Game(display_name=screens[depth]) as game:
             game.start()
             cell = lambda c: game.grab().block(*cell_origin(c, c), xdriver.CELL, xdriver.CELL)
             # The pointer starts in the middle of the window, on cell (4, 4): its glow must fade.
@@ -188,7 +192,8 @@ class GameTest(unittest.TestCase):
         reference = self.pictures(16)
         for depth, tolerance in TOLERANCE.items():
             for n, (want, have) in enumerate(zip(reference, self.pictures(depth))):
-                worst = max((abs(a - b), divmod(i // 4, want.width)) for i, (a, b) in enumerate(zip(have.data, want.data)))
+                worst = max((abs(a - b), divmod(i // 4, want.width))
+                            for i, (a, b) in enumerate(zip(have.data, want.data)))
                 self.assertLessEqual(worst[0], tolerance, "%d bits, picture %d, (row, column): %r" % (depth, n, worst))
 
 

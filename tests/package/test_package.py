@@ -1,6 +1,6 @@
-"""The Debian package: cpack builds it, it holds what a desktop needs and passes the checkers, and a
-configure without a font names the package to install (Builds); its menu entry starts the game in
-the player's data folder (Runs, on the X display)."""
+"""The Debian package: cpack builds it, it holds what a desktop needs and passes the checkers, a configure
+without a font names the package to install (Builds); its menu entry starts the game in the player's data
+folder (Runs, on the X display)."""
 
 import glob
 import os
@@ -71,8 +71,8 @@ class Runs(unittest.TestCase):
             env = dict(HOME=home, PATH=os.path.dirname(game) + ":" + os.environ["PATH"], XDG_DATA_HOME=xdg)
             with self.subTest(XDG_DATA_HOME=xdg), xdriver.Game(game, root, env) as window:
                 # The game inherits gio's output, which a pipe would keep open.
-                self.assertEqual(0, subprocess.call(["gio", "launch", os.path.join(root, DESKTOP)], cwd=root,
-                                                    env=window.env, stdout=subprocess.DEVNULL, stderr=sys.stderr, timeout=20))
+                self.assertEqual(0, subprocess.call(["gio", "launch", os.path.join(root, DESKTOP)], cwd=root, env=window.env,
+                                                    stdout=subprocess.DEVNULL, stderr=sys.stderr, timeout=20))
                 try:
                     window.window = window.wait_for_window(xdriver.TITLE, 10)
                     self.assertEqual([expected], [os.readlink("/proc/%d/cwd" % pid) for pid in running()])
