@@ -47,6 +47,8 @@ def attached_datafile(program):
 
 
 class Game:
+    """The game in a working directory of its own, killed and the directory removed at the end."""
+
     def __init__(self, program=None, workdir=None, env=None, display_name=None):
         self.program = program or os.environ["DENTIVALE_GAME"]
         self.owns_workdir = workdir is None
