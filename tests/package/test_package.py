@@ -13,6 +13,7 @@ import unittest
 import xdriver
 
 DEB_DIR = os.environ["DENTIVALE_DEB_DIR"]
+ROOT = os.path.join(DEB_DIR, "root")  # the package unpacked by Builds, run by Runs
 DESKTOP = "usr/share/applications/io.github.dentivale.desktop"
 FILES = {"usr/games/dentivale", DESKTOP, "usr/share/metainfo/io.github.dentivale.metainfo.xml",
          "usr/share/man/man6/dentivale.6.gz", "usr/share/doc/dentivale/copyright",
@@ -25,24 +26,16 @@ def run(*command):
     return result.returncode, result.stdout + result.stderr
 
 
-def unpack(test):
-    """The package and its files under a temporary root, removed after the test."""
-    (deb,) = glob.glob(os.path.join(DEB_DIR, "*.deb"))
-    root = tempfile.mkdtemp(prefix="dentivale-root-")
-    test.addCleanup(shutil.rmtree, root, ignore_errors=True)
-    subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
-    return deb, root
-
-
 class Builds(unittest.TestCase):
     def test_cpack_makes_a_package_of_the_desktop_files_that_the_checkers_pass(self):
         shutil.rmtree(DEB_DIR, ignore_errors=True)
         self.assertEqual(0, run("cpack", "-G", "DEB", "-B", DEB_DIR, "--config",
                                 os.path.join(os.environ["DENTIVALE_BUILD"], "CPackConfig.cmake"))[0])
-        deb, root = unpack(self)
-        self.assertEqual(FILES, {os.path.relpath(os.path.join(d, f), root) for d, _, fs in os.walk(root) for f in fs})
-        self.assertEqual((0, ""), run("desktop-file-validate", os.path.join(root, DESKTOP)))
-        self.assertEqual(0, run("appstreamcli", "validate-tree", "--no-net", "--pedantic", root)[0])
+        (deb,) = glob.glob(os.path.join(DEB_DIR, "*.deb"))
+        subprocess.run(["dpkg-deb", "-x", deb, ROOT], check=True)
+        self.assertEqual(FILES, {os.path.relpath(os.path.join(d, f), ROOT) for d, _, fs in os.walk(ROOT) for f in fs})
+        self.assertEqual((0, ""), run("desktop-file-validate", os.path.join(ROOT, DESKTOP)))
+        self.assertEqual(0, run("appstreamcli", "validate-tree", "--no-net", "--pedantic", ROOT)[0])
         tags = [line for line in run("lintian", "--display-info", "--pedantic", deb)[1].splitlines()
                 if line[:2] in ("E:", "W:", "I:", "P:")]
         print("\n".join(["lintian:"] + tags))  # warnings and notes stay visible in the test log
@@ -61,17 +54,16 @@ class Builds(unittest.TestCase):
 
 class Runs(unittest.TestCase):
     def test_the_menu_entry_starts_it_in_the_players_data_folder(self):
-        _, root = unpack(self)
-        game, home = os.path.join(root, "usr/games/dentivale"), os.path.join(root, "home")
-        blocked, default = os.path.join(root, "a-file"), os.path.join(home, ".local", "share", "dentivale")
+        game, home = os.path.join(ROOT, "usr/games/dentivale"), os.path.join(ROOT, "home")
+        blocked, default = os.path.join(ROOT, "a-file"), os.path.join(home, ".local", "share", "dentivale")
         open(blocked, "w").close()
         running = lambda: [int(p) for p in os.listdir("/proc") if p.isdigit() and exe(p) == game]
-        for xdg, expected in ((os.path.join(root, "xdg"), os.path.join(root, "xdg", "dentivale")), ("", default),
-                              ("relative", default), (os.path.join(blocked, "data"), root)):  # no folder: still starts
+        for xdg, expected in ((os.path.join(ROOT, "xdg"), os.path.join(ROOT, "xdg", "dentivale")), ("", default),
+                              ("relative", default), (os.path.join(blocked, "data"), ROOT)):  # no folder: still starts
             env = dict(HOME=home, PATH=os.path.dirname(game) + ":" + os.environ["PATH"], XDG_DATA_HOME=xdg)
-            with self.subTest(XDG_DATA_HOME=xdg), xdriver.Game(game, root, env) as window:
+            with self.subTest(XDG_DATA_HOME=xdg), xdriver.Game(game, ROOT, env) as window:
                 # The game inherits gio's output, which a pipe would keep open.
-                self.assertEqual(0, subprocess.call(["gio", "launch", os.path.join(root, DESKTOP)], cwd=root, env=window.env,
+                self.assertEqual(0, subprocess.call(["gio", "launch", os.path.join(ROOT, DESKTOP)], cwd=ROOT, env=window.env,
                                                     stdout=subprocess.DEVNULL, stderr=sys.stderr, timeout=20))
                 try:
                     window.window = window.wait_for_window(xdriver.TITLE, 10)
