@@ -34,6 +34,8 @@ class Builds(unittest.TestCase):
         (deb,) = glob.glob(os.path.join(DEB_DIR, "*.deb"))
         subprocess.run(["dpkg-deb", "-x", deb, ROOT], check=True)
         self.assertEqual(FILES, {os.path.relpath(os.path.join(d, f), ROOT) for d, _, fs in os.walk(ROOT) for f in fs})
+        with open(os.path.join(ROOT, DESKTOP)) as f:
+            self.assertIn("Icon=dentivale\n", f.read())
         self.assertEqual((0, ""), run("desktop-file-validate", os.path.join(ROOT, DESKTOP)))
         self.assertEqual(0, run("appstreamcli", "validate-tree", "--no-net", "--pedantic", ROOT)[0])
         tags = [line for line in run("lintian", "--display-info", "--pedantic", deb)[1].splitlines()
