@@ -79,7 +79,6 @@ class Game:
         self.start_process()
         self.window = self.wait_for_window(TITLE, timeout)
         self.wait_until_drawn(timeout)
-        return self
 
     def wait(self, done, timeout=10.0, what="effect"):
         deadline = time.time() + timeout
@@ -93,7 +92,6 @@ class Game:
         self.wait(lambda: near(self.pixel(self.size()[0] - 2, self.size()[1] - 2), BACKGROUND), timeout, "frame")
 
     def wait_exit(self, timeout=5.0):
-        """Exit status, or None when the process is still running."""
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -133,7 +131,6 @@ class Game:
         return self.size() == (width, height)
 
     def wait_for_size(self, width, height, timeout=10.0):
-        """Whether the window gets this size and a frame at it in time."""
         try:
             self.wait(lambda: self.sized(width, height), timeout)
             self.wait_until_drawn(timeout)
@@ -215,15 +212,9 @@ class Game:
                 if near(image.pixel(BOARD_LEFT + CELL * c + 2, BOARD_TOP + CELL * r + 2), BACKGROUND)}
 
     def grab(self, x=0, y=0, w=None, h=None):
-        """A rectangle of the window (all of it unless given); 15 or 16 bits widened to 24."""
+        """A rectangle of the window (all of it unless given), on a 24-bit screen."""
         w, h = (w, h) if w else self.size()
-        img = self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF)
-        if img.depth > 16:
-            return Image(w, h, img.data)
-        v = next(v for d in self.d.screen().allowed_depths if d.depth == img.depth for v in d.visuals)
-        words, stride = struct.unpack("<%dH" % (len(img.data) // 2), img.data), len(img.data) // 2 // h
-        return Image(w, h, bytes(b for y in range(h) for p in words[y * stride:y * stride + w]
-                                 for b in (*((p & m) * 255 // m for m in (v.blue_mask, v.green_mask, v.red_mask)), 0)))
+        return Image(w, h, self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF).data)
 
 
 class Image:
