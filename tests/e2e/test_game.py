@@ -65,9 +65,11 @@ class GameTest(unittest.TestCase):
                                   if art[i + 3] and art[i:i + 3] != icon[i:i + 3]][:5])
             self.win_easy_game(game)
             # Only the rows that changed between frames are copied to the window; a whole copy (here of
-            # a won game), made when the game gets the focus back over a patch painted behind its back, must match.
+            # a won game), made when the game gets the focus back over a patch painted behind its back (into
+            # the child window the game draws in), must match.
             frame = game.grab()
-            game.window.fill_rectangle(game.window.create_gc(foreground=0), 0, 0, frame.width, frame.height)
+            black = game.window.create_gc(foreground=0, subwindow_mode=X.IncludeInferiors)
+            game.window.fill_rectangle(black, 0, 0, frame.width, frame.height)
             game.d.screen().root.set_input_focus(X.RevertToParent, X.CurrentTime)
             game.window.set_input_focus(X.RevertToParent, X.CurrentTime)
             game.wait(lambda: game.grab().data == frame.data, 5, what="whole copy equal to the window")
