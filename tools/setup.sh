@@ -18,7 +18,7 @@ packages=(
 )
 for option in "$@"; do
   case "$option" in
-    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 curl xz-utils patch) ;;
+    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 curl xz-utils patch python3-pefile) ;;
     --wine) packages+=(wine wine64) ;;
     *) echo "usage: $0 [--windows] [--wine]" >&2; exit 2 ;;
   esac

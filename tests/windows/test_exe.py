@@ -8,93 +8,47 @@ import struct
 import subprocess
 import unittest
 
+import pefile
 import xdriver
 
 EXE = os.environ["DENTIVALE_WIN32_EXE"]
-OBJDUMP = "i686-w64-mingw32-objdump"
 
 # DLLs that come with every Windows; anything else would have to travel
 # beside the program.
 SYSTEM_DLLS = {"kernel32", "user32", "gdi32", "ole32", "msvcrt", "ddraw", "dsound",
                "winmm", "advapi32", "comdlg32", "shell32", "dinput"}
-RT_ICON, RT_GROUP_ICON = 3, 14
-IMAGE_FILE_MACHINE_I386, PE32_MAGIC, SUBSYSTEM_WINDOWS_GUI = 0x14C, 0x10B, 2
-
-
-class PeFile:
-    """Just enough of the PE format to read the headers and resources."""
-
-    def __init__(self, data):
-        self.data = data
-        (pe,) = struct.unpack_from("<I", data, 0x3C)
-        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("not a PE file")
-        self.machine, sections, _, _, _, optional_size = struct.unpack_from("<HHIIIH", data, pe + 4)
-        optional = pe + 24
-        self.magic, = struct.unpack_from("<H", data, optional)
-        self.subsystem, = struct.unpack_from("<H", data, optional + 68)
-        directories = optional + (96 if self.magic == PE32_MAGIC else 112)
-        self.resource_rva, _ = struct.unpack_from("<II", data, directories + 2 * 8)
-        self.sections = []
-        for i in range(sections):
-            at = optional + optional_size + 40 * i
-            size, rva, raw_size, raw = struct.unpack_from("<IIII", data, at + 8)
-            self.sections.append((rva, max(size, raw_size), raw))
-
-    def offset(self, rva):
-        for start, size, raw in self.sections:
-            if start <= rva < start + size:
-                return raw + rva - start
-        raise ValueError("RVA 0x%x lies in no section" % rva)
-
-    def _entries(self, directory):
-        """(name or id, offset of the subdirectory or data entry), in stored order."""
-        base = self.offset(self.resource_rva)
-        named, ids = struct.unpack_from("<HH", self.data, base + directory + 12)
-        for i in range(named + ids):
-            name, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
-            if name & 0x80000000:
-                length, = struct.unpack_from("<H", self.data, base + (name & 0x7FFFFFFF))
-                start = base + (name & 0x7FFFFFFF) + 2
-                name = self.data[start:start + 2 * length].decode("utf-16-le")
-            yield name, target & 0x7FFFFFFF
-
-    def resources(self, kind):
-        """[(name, bytes)] of one resource type, first language of each."""
-        base = self.offset(self.resource_rva)
-        found = []
-        for type_id, names in self._entries(0):
-            if type_id != kind:
-                continue
-            for name, languages in self._entries(names):
-                _, entry = next(self._entries(languages))
-                rva, size = struct.unpack_from("<II", self.data, base + entry)
-                found.append((name, self.data[self.offset(rva):self.offset(rva) + size]))
-        return found
 
 
 class Win32ProgramTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        with open(EXE, "rb") as f:
-            cls.pe = PeFile(f.read())
+        cls.pe = pefile.PE(EXE)
 
-    def test_is_a_32_bit_windows_gui_program(self):
-        self.assertEqual((IMAGE_FILE_MACHINE_I386, PE32_MAGIC, SUBSYSTEM_WINDOWS_GUI),
-                         (self.pe.machine, self.pe.magic, self.pe.subsystem))
+    def resources(self, kind):
+        """{name or id: bytes} of one resource type in stored order, first language of each."""
+        found = {}
+        for group in self.pe.DIRECTORY_ENTRY_RESOURCE.entries:
+            if group.id == pefile.RESOURCE_TYPE[kind]:
+                for entry in group.directory.entries:
+                    data = entry.directory.entries[0].data.struct
+                    name = str(entry.name) if entry.name else entry.id
+                    found[name] = self.pe.get_data(data.OffsetToData, data.Size)
+        return found
 
-    def test_needs_only_the_dlls_every_windows_has(self):
-        listing = subprocess.run([OBJDUMP, "-p", EXE], capture_output=True, text=True,
-                                 check=True).stdout
-        dlls = {name.lower()[:-4] for name in re.findall(r"DLL Name: (\S+)", listing)}
+    def test_a_32_bit_windows_gui_program_needing_only_the_dlls_every_windows_has(self):
+        self.assertEqual((pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"], pefile.OPTIONAL_HEADER_MAGIC_PE,
+                          pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]),
+                         (self.pe.FILE_HEADER.Machine, self.pe.OPTIONAL_HEADER.Magic,
+                          self.pe.OPTIONAL_HEADER.Subsystem))
+        dlls = {entry.dll.decode().lower()[:-4] for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
         self.assertIn("kernel32", dlls)
         self.assertEqual(set(), dlls - SYSTEM_DLLS)
 
     def test_icon_groups_a_then_allegro_icon_with_four_32_bit_sizes(self):
-        images = dict(self.pe.resources(RT_ICON))
-        groups = self.pe.resources(RT_GROUP_ICON)
-        self.assertEqual(["A", "ALLEGRO_ICON"], [name for name, _ in groups])
-        for name, group in groups:
+        images = self.resources("RT_ICON")
+        groups = self.resources("RT_GROUP_ICON")
+        self.assertEqual(["A", "ALLEGRO_ICON"], list(groups))
+        for name, group in groups.items():
             reserved, kind, count = struct.unpack_from("<HHH", group)
             self.assertEqual((0, 1, 4), (reserved, kind, count), name)
             entries = [struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i) for i in range(count)]
@@ -112,8 +66,8 @@ class Win32ProgramTest(unittest.TestCase):
         # Windows aligns the stack to 16 bytes at most, and GCC cannot
         # realign it there: a 256-bit value kept on it must be moved
         # unaligned, or the AVX2 loop faults on a machine that has AVX2.
-        code = subprocess.run([OBJDUMP, "-d", "--no-show-raw-insn", EXE], capture_output=True,
-                              text=True, check=True).stdout
+        code = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", EXE],
+                              capture_output=True, text=True, check=True).stdout
         self.assertIn("ymm", code, "the AVX2 loop is missing")
         aligned = re.findall(r"vmov(?:dqa|aps|apd)\s+[^\n]*ymm[^\n]*\(%e[sb]p\)[^\n]*|"
                              r"vmov(?:dqa|aps|apd)\s+[^\n]*\(%e[sb]p\)[^\n]*ymm[^\n]*", code)
