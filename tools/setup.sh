@@ -2,10 +2,10 @@
 # tools/setup.sh [--windows] [--wine]
 #
 # Installs the Debian packages that building, playing and testing Dentivale
-# need, when any of them is missing; --windows adds the cross compilers and
-# what fetches and builds the libraries for Windows, --wine what runs the
-# Windows build in the tests. Works as root, or as a normal user through
-# sudo.
+# need, when any of them is missing; --windows adds the cross compilers, what
+# fetches and builds the libraries for Windows and what reads the program
+# built (pefile); --wine what runs the Windows build in the tests. Works as
+# root, or as a normal user through sudo.
 set -euo pipefail
 
 packages=(
