@@ -19,11 +19,8 @@ SYSTEM_DLLS = {"kernel32", "user32", "gdi32", "ole32", "msvcrt", "ddraw", "dsoun
 def resources(kind):
     """{name or id: bytes} of one resource type in stored order, first language of each."""
     [of_kind] = [e for e in PE.DIRECTORY_ENTRY_RESOURCE.entries if e.id == pefile.RESOURCE_TYPE[kind]]
-    found = {}
-    for entry in of_kind.directory.entries:
-        data = entry.directory.entries[0].data.struct
-        found[str(entry.name) if entry.name else entry.id] = PE.get_data(data.OffsetToData, data.Size)
-    return found
+    stored = {str(e.name) if e.name else e.id: e.directory.entries[0].data.struct for e in of_kind.directory.entries}
+    return {key: PE.get_data(data.OffsetToData, data.Size) for key, data in stored.items()}
 
 
 class Win32ProgramTest(unittest.TestCase):
@@ -35,8 +32,7 @@ class Win32ProgramTest(unittest.TestCase):
         self.assertEqual(set(), dlls - SYSTEM_DLLS)
 
     def test_icon_groups_a_then_allegro_icon_with_four_32_bit_sizes(self):
-        images = resources("RT_ICON")
-        groups = resources("RT_GROUP_ICON")
+        images, groups = resources("RT_ICON"), resources("RT_GROUP_ICON")
         self.assertEqual(["A", "ALLEGRO_ICON"], list(groups))
         for name, group in groups.items():
             self.assertEqual((0, 1, 4), struct.unpack_from("<HHH", group), name)  # reserved, icons, count

@@ -1,6 +1,5 @@
-"""The Windows program at work: its 64-bit twin, built from the same sources
-with the same flags, and its unit tests, run under wine64 on the test display
-in the Wine prefix that wine.py prepares."""
+"""The Windows program at work: its 64-bit twin, built from the same sources with
+the same flags, and its unit tests, run under wine64 in the prefix of wine.py."""
 
 import glob
 import os
@@ -31,8 +30,7 @@ class WineGame(xdriver.Game):
     def start(self):
         self.start_process()
         if not self.wait_for_size(*CLIENT, timeout=60):
-            raise AssertionError("no %d x %d window titled %r; the game said %r" % (
-                *CLIENT, xdriver.TITLE, self.output() if self.process.poll() is not None else ""))
+            raise AssertionError("no %d x %d window titled %r" % (*CLIENT, xdriver.TITLE))
         return self
 
     def sized(self, width, height):
@@ -75,10 +73,6 @@ def rest_pointer(game, at=(CLIENT[0] - 5, CLIENT[1] - 5), region=(0, 0, *CLIENT)
     return shots[-1]
 
 
-def differences(a, b):
-    return [(x, y) for y in range(a.height) for x in range(a.width) if a.pixel(x, y) != b.pixel(x, y)]
-
-
 class WineTwinTest(unittest.TestCase):
     def assert_ends_at_once(self, game, gesture):
         gesture()
@@ -98,7 +92,8 @@ class WineTwinTest(unittest.TestCase):
                 pictures.append((fresh, rest_pointer(game, xdriver.MENU_TITLE)))
                 self.assert_ends_at_once(game, game.close_request)
         for linux, windows in zip(*pictures):
-            self.assertEqual([], differences(linux, windows)[:5])
+            self.assertEqual([], [(x, y) for y in range(linux.height) for x in range(linux.width)
+                                  if linux.pixel(x, y) != windows.pixel(x, y)][:5])
 
     def test_a_click_uncovers_a_cell_and_starts_the_clock_and_quit_ends_it(self):
         clock = (96, 240, 95, 16)  # the clock's text on Easy
@@ -136,8 +131,9 @@ class UnitTestsUnderWine(unittest.TestCase):
                 self.assertEqual(0, subprocess.run(["wine", program], cwd=workdir, timeout=300).returncode)
 
 
-def tearDownModule():
-    wine.wait_for_desktop_to_close()
+def setUpModule():
+    unittest.addModuleCleanup(wine.stop)  # even after a failed start: Wine's desktop must go
+    wine.start()
 
 
 if __name__ == "__main__":

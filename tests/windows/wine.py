@@ -1,8 +1,7 @@
-"""The Wine prefix the Windows tests run in, with Wine's virtual desktop:
-there Wine frames and manages windows as Windows does, where on a bare X
-display it would wait two seconds for a window manager at each change of a
-window's state. One server serves every run, kept a minute after the last
-program ends, so that no run meets the previous one's server shutting down."""
+"""The Wine prefix the Windows tests run in. In Wine's virtual desktop Wine frames
+windows as Windows does, where on a bare X display it waits two seconds for a window
+manager at each change of a window's state. One server, kept a minute after its last
+program, serves every run, so that no run meets the previous one's server shutting down."""
 
 import os
 import subprocess
@@ -16,8 +15,7 @@ DESKTOP_TITLE = "Default - Wine desktop"
 
 
 def run(*command):
-    # No output pipes: Wine's server and services outlive the command and
-    # would hold them open, and whoever reads them would wait.
+    # No output pipes: Wine's server and services outlive the command and would hold them open.
     subprocess.run(command, check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=600)
 
@@ -37,12 +35,12 @@ def start():
 def stop():
     subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"])
+    wait_for_desktop_to_close()
 
 
 def wait_for_desktop_to_close(timeout=30.0):
-    """Wine's desktop covers the whole display and stays a second or so
-    after its last program: a program started meanwhile may never get its
-    window, and one that is not Wine's would lose its input to it."""
+    """Wine's desktop covers the whole display and stays a second or so after its last program:
+    a program started meanwhile may never get its window, and one not Wine's would lose its input."""
     d = display.Display()
     deadline = time.time() + timeout
     try:
