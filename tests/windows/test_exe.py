@@ -1,5 +1,4 @@
-"""The 32-bit Windows program as it ships, checked without running it (these
-machines cannot): its header, DLLs, icons, attached data and vector code."""
+"""The 32-bit Windows program as it ships, checked without running it (these machines cannot)."""
 
 import os
 import re

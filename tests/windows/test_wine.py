@@ -18,8 +18,7 @@ CLIENT = (204, 270)
 
 
 class WineGame(xdriver.Game):
-    """The twin under Wine: `window` is the client area Wine gives the game's
-    drawing, `frame` the window around it with the title and close request."""
+    """The twin under Wine: `window` the client area it draws in, `frame` the titled window around it."""
     exe = os.environ["DENTIVALE_WIN64_EXE"]
 
     def start_process(self):
@@ -52,23 +51,19 @@ class WineGame(xdriver.Game):
         super().close_request()
 
 
-def alike_cells(shot):
-    cells = [(*xdriver.cell_origin(c, r), xdriver.CELL, xdriver.CELL) for c in range(9) for r in range(9)]
-    return len({shot.block(*cell) for cell in cells}) == 1
-
-
 def rest_pointer(game, at=(CLIENT[0] - 5, CLIENT[1] - 5), region=(0, 0, *CLIENT), fresh=False):
-    """The pointer at rest on window pixel at (moved twice: Wine may miss a move while its mouse
-    starts or after a press), and the region's pixels once still; on a fresh board, once no cell
-    glows either, as the game may stand still between two grabs on a busy machine."""
+    """The pointer at rest on window pixel at (moved twice: Wine may miss a move as its mouse starts or
+    after a press), then the region once still and, if fresh, no cell glowing (the game may stall)."""
     for dx in (0, 1):
         game.move(at[0] + dx, at[1])
     shots = [game.grab(*region)]
+    cells = [(*xdriver.cell_origin(c, r), xdriver.CELL, xdriver.CELL) for c in range(9) for r in range(9)]
 
     def steady():
         game.settle(4)
         shots.append(game.grab(*region))
-        return shots[-1].data == shots[-2].data and (not fresh or alike_cells(shots[-1]))
+        alike_cells = len({shots[-1].block(*cell) for cell in cells}) == 1
+        return shots[-1].data == shots[-2].data and (not fresh or alike_cells)
     game.wait(steady, what="picture standing still")
     return shots[-1]
 
@@ -131,9 +126,8 @@ class UnitTestsUnderWine(unittest.TestCase):
                 self.assertEqual(0, subprocess.run(["wine", program], cwd=workdir, timeout=300).returncode)
 
 
-def setUpModule():
-    unittest.addModuleCleanup(wine.stop)  # even after a failed start: Wine's desktop must go
-    wine.start()
+def tearDownModule():
+    wine.wait_for_desktop_to_close()
 
 
 if __name__ == "__main__":

@@ -35,7 +35,6 @@ def start():
 def stop():
     subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"])
-    wait_for_desktop_to_close()
 
 
 def wait_for_desktop_to_close(timeout=30.0):
