@@ -79,6 +79,7 @@ class Game:
         self.start_process()
         self.window = self.wait_for_window(TITLE, timeout)
         self.wait_until_drawn(timeout)
+        return self
 
     def wait(self, done, timeout=10.0, what="effect"):
         deadline = time.time() + timeout
