@@ -2,10 +2,10 @@
 # tools/setup.sh [--windows] [--wine]
 #
 # Installs the Debian packages that building, playing and testing Dentivale
-# need, when any of them is missing; --windows adds the cross compilers and
-# what fetches and builds the libraries for Windows, --wine what runs the
-# Windows build in the tests. Works as root, or as a normal user through
-# sudo.
+# need, when any of them is missing; --windows adds the cross compilers, what
+# fetches and builds the libraries for Windows and what reads the program
+# built (pefile); --wine what runs the Windows build in the tests. Works as
+# root, or as a normal user through sudo.
 set -euo pipefail
 
 packages=(
@@ -18,7 +18,7 @@ packages=(
 )
 for option in "$@"; do
   case "$option" in
-    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 curl xz-utils patch) ;;
+    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 curl xz-utils patch python3-pefile) ;;
     --wine) packages+=(wine wine64) ;;
     *) echo "usage: $0 [--windows] [--wine]" >&2; exit 2 ;;
   esac

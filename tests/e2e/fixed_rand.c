@@ -1,8 +1,5 @@
-/* A fixed rand() preloaded into the game by the tests that must know where
- * the teeth lie; xdriver.fixed_teeth replays it step for step. */
+/* A fixed rand(), preloaded where a test must know where the teeth lie; test_game.py replays it. */
 static unsigned long state = 1;
-
-void srand(unsigned seed) { (void)seed; }
 
 int rand(void)
 {

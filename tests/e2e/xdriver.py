@@ -1,6 +1,5 @@
-"""Drives the real game window over one long-lived X connection (Xvfb now and
-then refuses new ones). On a busy machine a pass of the game's 60 Hz loop can
-take far longer than its period: a gesture waits for its effect where one shows."""
+"""Drives the real game window over one long-lived X connection (Xvfb now and then refuses new ones).
+On a busy machine a pass of the 60 Hz loop can take far longer than its period: a gesture waits for its effect."""
 
 import os
 import shutil
@@ -15,13 +14,11 @@ from Xlib.ext import xtest
 TITLE = "Dentivale!"
 FRAME = 1.0 / 60        # one pass of the game's loop
 HOLD = 0.08             # a button or key is held at least this long
-BUTTONS = {"left": 1, "middle": 2, "right": 3}
 # The game's window, in window pixels.
 BACKGROUND = (91, 63, 53)  # its border, and the face of an uncovered cell
 BOARD_LEFT, BOARD_TOP, CELL = 13, 42, 20
 MENU_TITLE = (50, 20)
 MENU_EDGE, MENU_OUTLINE = (143, 100), (11, 11, 85)  # the open menu's right edge, over the board
-DOUBLE_CLICK = 0.7      # over the 30 passes in which a new dialog takes a press as part of its opening
 EASY, INTERMEDIATE, HARD, CUSTOMIZE, SEPARATOR, HIGHSCORES, QUIT = range(7)
 
 
@@ -33,17 +30,8 @@ def cell_centre(c, r):
     return BOARD_LEFT + CELL * c + CELL // 2, BOARD_TOP + CELL * r + CELL // 2
 
 
-def menu_item(item):
-    """The middle of the band of menu item 0..6 (rows 24 pixels apart)."""
-    return 60, 53 + 24 * item
-
-
 def near(a, b, tolerance=8):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
-
-
-def game_path():
-    return os.path.abspath(os.environ["DENTIVALE_GAME"])
 
 
 def attached_datafile(program):
@@ -62,7 +50,7 @@ class Game:
     """The game in a working directory of its own, killed and the directory removed at the end."""
 
     def __init__(self, program=None, workdir=None, env=None, display_name=None):
-        self.program = program or game_path()
+        self.program = program or os.environ["DENTIVALE_GAME"]
         self.owns_workdir = workdir is None
         self.workdir = workdir or tempfile.mkdtemp(prefix="dentivale-e2e-")
         self.env = dict(os.environ, **(env or {}), **({"DISPLAY": display_name} if display_name else {}))
@@ -74,15 +62,13 @@ class Game:
 
     def __exit__(self, *exc):
         if self.process:
-            if self.process.poll() is None:
-                self.process.kill()
+            self.process.kill()  # a no-op once it has ended
             self.process.communicate()  # also closes the output pipes
         self.d.close()
         if self.owns_workdir:
             shutil.rmtree(self.workdir, ignore_errors=True)
 
     def start_process(self):
-        """Starts the game without waiting for its window."""
         self.process = subprocess.Popen([self.program], cwd=self.workdir, env=self.env,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
@@ -96,7 +82,6 @@ class Game:
         return self
 
     def wait(self, done, timeout=10.0, what="effect"):
-        """Polls done() until it holds: a test failure if timeout runs out first."""
         deadline = time.time() + timeout
         while not done():
             if time.time() > deadline:
@@ -108,14 +93,12 @@ class Game:
         self.wait(lambda: near(self.pixel(self.size()[0] - 2, self.size()[1] - 2), BACKGROUND), timeout, "frame")
 
     def wait_exit(self, timeout=5.0):
-        """Exit status, or None when the process is still running."""
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
 
     def output(self):
-        """stdout and stderr of a process that has ended, as text."""
         return tuple(s.decode(errors="replace") for s in self.process.communicate())
 
     def settle(self, passes=6):
@@ -124,7 +107,6 @@ class Game:
         time.sleep(passes * FRAME)
 
     def windows(self, title):
-        """Every viewable window with this title."""
         found, stack = [], [self.d.screen().root]
         while stack:
             w = stack.pop()
@@ -137,10 +119,7 @@ class Game:
         return found
 
     def wait_for_window(self, title, timeout):
-        def ended():
-            if self.process and self.process.poll() is not None:
-                raise AssertionError("the game ended without window: %r" % (self.output(),))
-        self.wait(lambda: ended() or self.windows(title), timeout, "window titled %r" % title)
+        self.wait(lambda: self.windows(title), timeout, "window titled %r" % title)
         return self.windows(title)[0]
 
     def size(self):
@@ -153,7 +132,6 @@ class Game:
         return self.size() == (width, height)
 
     def wait_for_size(self, width, height, timeout=10.0):
-        """Whether the window gets this size and a frame at it."""
         try:
             self.wait(lambda: self.sized(width, height), timeout)
             self.wait_until_drawn(timeout)
@@ -162,39 +140,44 @@ class Game:
             return False
 
     def origin(self):
-        """The window's top-left pixel in root coordinates."""
         pos = self.window.translate_coords(self.d.screen().root, 0, 0)
         return -pos.x, -pos.y
 
-    def move(self, x, y):
+    def move(self, x, y, until=None):
         """Puts the pointer on window pixel (x, y): a warp, as a fake motion stays on its screen."""
         ox, oy = self.origin()
         self.d.screen().root.warp_pointer(ox + x, oy + y)
         self.settle(3)
+        self.wait(until or (lambda: True), what="effect of the move to (%d, %d)" % (x, y))
 
-    def press(self, button="left"):
-        xtest.fake_input(self.d, X.ButtonPress, BUTTONS[button])
+    def press(self, event=X.ButtonPress, detail=1):
+        xtest.fake_input(self.d, event, detail)
         self.d.sync()
 
-    def release(self, button="left"):
-        xtest.fake_input(self.d, X.ButtonRelease, BUTTONS[button])
-        self.d.sync()
-
-    def click(self, x, y, button="left", passes_after=6, until=None, timeout=10.0):
-        """A click on (x, y); with until, the press is held until until() holds."""
-        self.move(x, y)
-        self.press(button)
-        time.sleep(HOLD)
+    def hold(self, presses, until, what, passes_after=6):
+        """Presses the (event, detail) pairs in order, lets go in reverse (a release event is its press's + 1)."""
+        for event, detail in presses:
+            self.press(event, detail)
+            time.sleep(HOLD)
         try:
-            if until:
-                self.wait(until, timeout, "effect of the press on (%d, %d)" % (x, y))
+            self.wait(until or (lambda: True), what=what)
         finally:
-            self.release(button)
+            for event, detail in reversed(presses):
+                self.press(event + 1, detail)
         self.settle(passes_after)
+
+    def click(self, x, y, passes_after=6, until=None):
+        self.move(x, y)
+        self.hold([(X.ButtonPress, 1)], until, "effect of the press on (%d, %d)" % (x, y), passes_after)
 
     def click_until(self, x, y, done, what="effect of the clicks"):
         """Clicks (x, y) until done(): a dialog takes no press in its first 30 passes."""
         self.wait(lambda: done() or self.click(x, y, passes_after=3), 20, what)
+
+    def key(self, name, held=(), until=None):
+        """A key by its keysym name ("Return", "a"), the keys named in held ("Control_L") down around it."""
+        codes = [self.d.keysym_to_keycode(XK.string_to_keysym(n)) for n in (*held, name)]
+        self.hold([(X.KeyPress, code) for code in codes], until, "effect of the key %s" % name)
 
     def menu_shown(self):
         try:
@@ -202,33 +185,16 @@ class Game:
         except Exception:  # the window went with the game ("Quit")
             return False
 
-    def open_menu(self, timeout=10.0):
-        """Opens the "Game..." menu, the press held until the panel shows."""
-        self.click(*MENU_TITLE, until=self.menu_shown, timeout=timeout)
+    def open_menu(self):
+        self.click(*MENU_TITLE, until=self.menu_shown)
 
     def choose(self, item, double=False):
-        """Presses item 0..6, held until the menu has gone (it takes no press in
-        its first 20 passes); double: a second click follows, as in a double click."""
+        """Presses item 0..6 until the menu goes (it takes no press in its first 20 passes)."""
         self.open_menu()
-        self.click(*menu_item(item), passes_after=0 if double else 6, until=lambda: not self.menu_shown())
+        band = (60, 53 + 24 * item)  # the middle of the item's band
+        self.click(*band, passes_after=0 if double else 6, until=lambda: not self.menu_shown())
         if double:
-            self.click(*menu_item(item))
-
-    def key(self, name, held=(), until=None):
-        """A key by its keysym name ("Return", "a"), the keys named in held
-        ("Control_L") down around it; with until, held until until() holds."""
-        codes = [self.d.keysym_to_keycode(XK.string_to_keysym(n)) for n in (*held, name)]
-        for code in codes:
-            xtest.fake_input(self.d, X.KeyPress, code)
-            self.d.sync()
-            time.sleep(HOLD)
-        try:
-            if until:
-                self.wait(until, what="effect of the key %s" % name)
-        finally:
-            for code in reversed(codes):
-                xtest.fake_input(self.d, X.KeyRelease, code)
-            self.settle()
+            self.click(*band)
 
     def close_request(self):
         """Asks the window to close, as a window manager's close button does."""
@@ -238,7 +204,6 @@ class Game:
         self.d.sync()
 
     def pixel(self, x, y):
-        """(red, green, blue) of window pixel (x, y), 8 bits each."""
         return self.grab(x, y, 1, 1).pixel(0, 0)
 
     def opened(self, cols, rows):
@@ -248,19 +213,13 @@ class Game:
                 if near(image.pixel(BOARD_LEFT + CELL * c + 2, BOARD_TOP + CELL * r + 2), BACKGROUND)}
 
     def grab(self, x=0, y=0, w=None, h=None):
-        """A rectangle of the window (all of it unless given); 15 or 16 bits widened to 24."""
+        """A rectangle of the window (all of it unless given), on a 24-bit screen."""
         w, h = (w, h) if w else self.size()
-        img = self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF)
-        if img.depth > 16:
-            return Image(w, h, img.data)
-        v = next(v for d in self.d.screen().allowed_depths if d.depth == img.depth for v in d.visuals)
-        words, stride = struct.unpack("<%dH" % (len(img.data) // 2), img.data), len(img.data) // 2 // h
-        return Image(w, h, bytes(b for y in range(h) for p in words[y * stride:y * stride + w]
-                                 for b in (*((p & m) * 255 // m for m in (v.blue_mask, v.green_mask, v.red_mask)), 0)))
+        return Image(w, h, self.window.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF).data)
 
 
 class Image:
-    """Pixels of a window read with one request (32 bits a pixel, BGRX)."""
+    """Pixels read with one request, 32 bits a pixel (BGRX)."""
 
     def __init__(self, width, height, data):
         self.width, self.height, self.data = width, height, data
@@ -270,6 +229,5 @@ class Image:
         return self.data[i + 2], self.data[i + 1], self.data[i]
 
     def block(self, x, y, w, h):
-        """The rows of a rectangle as bytes, for comparing regions."""
         return b"".join(self.data[4 * ((y + r) * self.width + x):4 * ((y + r) * self.width + x + w)]
                         for r in range(h))

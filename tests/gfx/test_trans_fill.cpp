@@ -31,23 +31,17 @@ uint32_t expected_pixel(int depth, uint32_t d, uint32_t c, int fact)
     return out;
 }
 
-class EveryLoop : public testing::TestWithParam<TransFillLoop> {
-protected:
-    void SetUp() override
-    {
-        start_headless(16);
-        if (trans_fill_force_loop(GetParam()) != 0) {
-            ASSERT_NE(TRANS_FILL_PORTABLE, GetParam());
-            GTEST_SKIP() << trans_fill_loop_name(GetParam()) << " cannot run here";
-        }
-    }
-    void TearDown() override { trans_fill_auto_loop(); }
-};
+class EveryLoop : public testing::TestWithParam<TransFillLoop> {};
 
 // Random bitmaps of random bytes, behind a clip rectangle the fill must
 // ignore; rectangles and strengths near and far past every edge.
 TEST_P(EveryLoop, MatchesTheFormulasOnRandomBitmaps)
 {
+    start_headless(16);
+    if (trans_fill_force_loop(GetParam()) != 0) {
+        ASSERT_NE(TRANS_FILL_PORTABLE, GetParam());
+        GTEST_SKIP() << trans_fill_loop_name(GetParam()) << " cannot run here";
+    }
     ASSERT_EQ(GetParam(), trans_fill_current_loop());
     const int depths[] = {8, 15, 16, 24, 32}, huge[] = {INT_MIN, INT_MIN + 1, INT_MAX};  // sums that overflow 32 bits
     for (uint32_t seed = 1; seed <= 4000; seed++) {

@@ -1,5 +1,5 @@
 // The records file: its exact bytes, damaged files, paths that are not a
-// regular file, a link, and a write cut short.
+// regular file, stale temporaries and a write cut short.
 #include <gtest/gtest.h>
 
 #ifndef _WIN32  // fifos, links and file size limits, which Windows lacks
@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string>
@@ -35,11 +36,9 @@ Bytes block(Bytes name, Bytes seconds)
     return name + seconds;
 }
 
-const Bytes DEFAULT_FILE = block("Quibo", "       60") + block("Quibo", "      600") + block("Quibo", "     6000");
 const char DEFAULT_MEMORY[] = "Quibo 60|Quibo 600|Quibo 6000|";
 
-// The records in memory as "name seconds|" three times; a name ends at its
-// zero byte or after 30 bytes.
+// The records in memory as "name seconds|" three times; a name ends at its zero byte or after 30 bytes.
 std::string memory(void)
 {
     std::string text;
@@ -52,15 +51,10 @@ std::string memory(void)
 std::string listing(const std::string &folder)
 {
     std::set<std::string> entries;
-    for (const auto &e : fs::directory_iterator(folder)) {
-        const auto kind = e.symlink_status().type();
-        entries.insert(e.path().filename().string() + (kind == fs::file_type::symlink ? " -> " + fs::read_symlink(e).string()
-                                                       : kind == fs::file_type::regular ? " f" : " other"));
-    }
-    std::string text;
-    for (const std::string &e : entries)
-        text += e + "|";
-    return text;
+    for (const auto &e : fs::directory_iterator(folder))
+        entries.insert(e.path().filename().string() + (e.is_symlink() ? " -> " + fs::read_symlink(e).string()
+                                                       : e.is_regular_file() ? " f" : " other") + "|");
+    return std::accumulate(entries.begin(), entries.end(), std::string());
 }
 
 class Records : public ::testing::Test {
@@ -81,14 +75,21 @@ protected:
     std::string dir, path;
 };
 
-// A first start writes the defaults; names and seconds travel whole, the
-// seconds cut to their ten bytes; damaged files give what is whole in them
-// and are not rewritten; an erase changes memory only.
-TEST_F(Records, RoundTripDamagedFilesAndErase)
+// Start-up clears a killed save's temporaries once a minute old and only if
+// named as a save names them. A write cut short (a file size limit, as a full
+// disk, for root as well) leaves the old file whole. Damaged files give what
+// is whole in them and are not rewritten.
+TEST_F(Records, RoundTripStaleTemporariesAWriteCutShortAndDamagedFiles)
 {
+    for (const char *name : {"game.dat.tmpAAAAAA", "game.dat.tmpFRESH1", "game.dat.tmpLONGER1", "other.tmpAAAAAA"}) {
+        std::ofstream(dir + "/" + name) << "half a save";
+        if (name[12] != 'F')
+            fs::last_write_time(dir + "/" + name, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    }
     load_records();
-    EXPECT_EQ(DEFAULT_MEMORY, memory());
-    EXPECT_EQ(DEFAULT_FILE, on_disk());
+    EXPECT_EQ(block("Quibo", "       60") + block("Quibo", "      600") + block("Quibo", "     6000"), on_disk());
+    const std::string folder = "game.dat f|game.dat.tmpFRESH1 f|game.dat.tmpLONGER1 f|other.tmpAAAAAA f|";
+    EXPECT_EQ(folder, listing(dir));
     std::memcpy(records[0].name, "Ann\0\0\0tail", 11);  // the bytes after the zero travel too
     std::memcpy(records[1].name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", 30);  // no zero byte
     records[0].seconds = INT32_MAX;
@@ -98,96 +99,8 @@ TEST_F(Records, RoundTripDamagedFilesAndErase)
     const Bytes saved = block(Bytes("Ann\0\0\0tail", 10), "2147483647") +
                         block("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "       59") + block("Bob", "-214748364");
     EXPECT_EQ(saved, on_disk());
-    EXPECT_EQ("game.dat f|", listing(dir)) << "no temporary is left";
-
-    const Bytes three = block("Al", "       11") + block("Bo", "       22") + block("Cy", "       33");
-    const std::string junk = std::string(RECORD_NAME_SIZE, '\xff') + " 0|";
-    const std::pair<Bytes, std::string> cases[] = {  // the file, the records read from it
-        {saved, "Ann 2147483647|ABCDEFGHIJKLMNOPQRSTUVWXYZ0123 59|Bob -214748364|"},
-        {"", DEFAULT_MEMORY},
-        {three.substr(0, 79), "Al 11|Quibo 600|Quibo 6000|"},
-        {three + "trailing bytes", "Al 11|Bo 22|Cy 33|"},
-        {Bytes(200, '\xff'), junk + junk + junk},
-        // Ten digits leave no zero byte: the next name's digits are not read.
-        {block("N", "1234567890") + block("7777", "9999999999") + block("N", "-999999999"),
-         "N 1234567890|7777 2147483647|N -999999999|"},
-        {block("N", "  \t+42abc") + block("N", "abc") + block("N", Bytes("\0      77", 9)), "N 42|N 0|N 0|"},
-        {block(Bytes(30, 'Z'), "       -5") + three.substr(40), "ZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ -5|Bo 22|Cy 33|"},
-    };
-    for (const auto &[bytes, read] : cases) {
-        std::ofstream(path, std::ios::binary) << bytes;
-        load_records();
-        EXPECT_EQ(read, memory()) << testing::PrintToString(bytes);
-        EXPECT_EQ(bytes, on_disk());
-    }
-    reset_records();  // only "Quibo" and its zero byte of each name
-    EXPECT_EQ(DEFAULT_MEMORY, memory());
-    EXPECT_EQ(0, std::memcmp("Quibo\0ZZZZ", records[0].name, 10));
-    EXPECT_EQ(Bytes(30, 'Z'), on_disk().substr(0, 30));
-}
-
-// Each case makes game.dat something other than a regular file: neither
-// start-up nor a new record may open or replace it, the defaults stand,
-// and stderr hears of it once a run.
-TEST_F(Records, OnlyARegularFileIsReadOrReplaced)
-{
-    const std::pair<const char *, std::function<void()>> cases[] = {
-        {"directory", [&] { fs::create_directories(path + "/inside"); }},
+    EXPECT_EQ(folder, listing(dir)) << "no temporary is left";
 #ifndef _WIN32
-        {"fifo", [&] { ASSERT_EQ(0, mkfifo(path.c_str(), 0600)); }},
-        {"link to a fifo", [&] { ASSERT_EQ(0, mkfifo((dir + "/pipe").c_str(), 0600)); fs::create_symlink("pipe", path); }},
-        {"link to a directory", [&] { fs::create_directory(dir + "/sub"); fs::create_symlink("sub", path); }},
-        {"dangling link", [&] { fs::create_symlink("nowhere", path); }},
-        {"link loop", [&] { fs::create_symlink("game.dat", path); }},
-#endif
-    };
-    testing::internal::CaptureStderr();
-    for (const auto &[what, make] : cases) {
-        SCOPED_TRACE(what);
-        make();
-        const std::string before = listing(dir);
-        std::memset(records, 0, sizeof records);
-        load_records();
-        EXPECT_EQ(DEFAULT_MEMORY, memory());
-        records[1].seconds = 1;
-        EXPECT_EQ(-1, save_records());
-        EXPECT_EQ(before, listing(dir));
-        fs::remove_all(dir), fs::create_directory(dir);
-    }
-    EXPECT_EQ("dentivale: " + path + " is not a regular file; it is left as it is and the best times are kept in "
-              "memory only\n", testing::internal::GetCapturedStderr());
-}
-
-// game.dat as a link to a file elsewhere (where there are links): written
-// beside its target, and a start clears the temporaries a killed save left
-// there, once they are a minute old and only if their names are what a
-// save makes. A write cut short (files may grow to 60 bytes only, as on a
-// full disk, for root as well) leaves the old file whole.
-TEST_F(Records, ALinkIsWrittenThroughAndStaleTemporariesBesideItsTargetGo)
-{
-    const std::string real = dir + "/real/";
-    fs::create_directory(real);
-    std::ofstream(real + "records", std::ios::binary) << DEFAULT_FILE;
-#ifdef _WIN32
-    path = real + "records";
-    records_path = path.c_str();
-#else
-    fs::create_symlink("real/records", path);
-#endif
-    for (const char *name : {"records.tmpAAAAAA", "records.tmpFRESH1", "records.tmpLONGER1", "other.tmpAAAAAA"}) {
-        std::ofstream(real + name) << "half a save";
-        if (name[11] != 'F')
-            fs::last_write_time(real + name, fs::file_time_type::clock::now() - std::chrono::minutes(2));
-    }
-    load_records();
-    records[2] = {"Linked", 7};
-    ASSERT_EQ(0, save_records());
-    const Bytes saved = DEFAULT_FILE.substr(0, 80) + block("Linked", "        7");
-    const std::string left = "other.tmpAAAAAA f|records f|records.tmpFRESH1 f|records.tmpLONGER1 f|";
-    EXPECT_EQ(saved, on_disk());
-    EXPECT_EQ(left, listing(real));
-#ifndef _WIN32
-    EXPECT_EQ("game.dat -> real/records|real other|", listing(dir));
     records[1] = {"New", 1};
     struct rlimit old_limit;
     ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old_limit));
@@ -197,9 +110,55 @@ TEST_F(Records, ALinkIsWrittenThroughAndStaleTemporariesBesideItsTargetGo)
     const int result = save_records();
     setrlimit(RLIMIT_FSIZE, &old_limit);
     signal(SIGXFSZ, old_handler);
-    EXPECT_TRUE(result == -1 && on_disk() == saved && listing(real) == left);
-    EXPECT_EQ("Quibo 60|New 1|Linked 7|", memory());
+    EXPECT_TRUE(result == -1 && on_disk() == saved && listing(dir) == folder);
+    EXPECT_EQ("Ann 2147483647|New 1|Bob -2147483648|", memory());
 #endif
+
+    const Bytes three = block("Al", "       11") + block("Bo", "       22") + block("Cy", "       33");
+    const std::pair<Bytes, std::string> cases[] = {  // the file, the records read from it
+        {saved, "Ann 2147483647|ABCDEFGHIJKLMNOPQRSTUVWXYZ0123 59|Bob -214748364|"},
+        {"", DEFAULT_MEMORY},
+        {three.substr(0, 79), "Al 11|Quibo 600|Quibo 6000|"},
+        {three + "trailing bytes", "Al 11|Bo 22|Cy 33|"},
+        // Ten digits leave no zero byte: the next name's digits are not read.
+        {block("N", "1234567890") + block("7777", "9999999999") + block("N", "-999999999"),
+         "N 1234567890|7777 2147483647|N -999999999|"},
+        {block("N", "  \t+42abc") + block("N", "abc") + block("N", Bytes("\0      77", 9)), "N 42|N 0|N 0|"},
+    };
+    for (const auto &[bytes, read] : cases) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        load_records();
+        EXPECT_EQ(read, memory()) << testing::PrintToString(bytes);
+        EXPECT_EQ(bytes, on_disk());
+    }
+}
+
+// Neither start-up nor a new record may open or replace a game.dat that is
+// not a regular file; the defaults stand, and stderr hears of it once a run.
+TEST_F(Records, OnlyARegularFileIsReadOrReplaced)
+{
+    const std::pair<const char *, std::function<void()>> cases[] = {
+        {"directory", [&] { fs::create_directories(path + "/inside"); }},
+#ifndef _WIN32
+        {"fifo", [&] { ASSERT_EQ(0, mkfifo(path.c_str(), 0600)); }},
+        {"link to a fifo", [&] { ASSERT_EQ(0, mkfifo((dir + "/pipe").c_str(), 0600)); fs::create_symlink("pipe", path); }},
+        {"dangling link", [&] { fs::create_symlink("nowhere", path); }},
+#endif
+    };
+    testing::internal::CaptureStderr();
+    for (const auto &[what, make] : cases) {
+        SCOPED_TRACE(what);
+        make();
+        const std::string before = listing(dir);
+        load_records();
+        EXPECT_EQ(DEFAULT_MEMORY, memory());
+        records[1].seconds = 1;
+        EXPECT_EQ(-1, save_records());
+        EXPECT_EQ(before, listing(dir));
+        fs::remove_all(dir), fs::create_directory(dir);
+    }
+    EXPECT_EQ("dentivale: " + path + " is not a regular file; it is left as it is and the best times are kept in "
+              "memory only\n", testing::internal::GetCapturedStderr());
 }
 
 }  // namespace

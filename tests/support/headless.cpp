@@ -10,11 +10,8 @@
 
 void start_headless(int depth)
 {
-    static bool started = false;
-    if (!started) {
-        ASSERT_EQ(0, install_allegro(SYSTEM_NONE, &errno, atexit)) << allegro_error;
-        started = true;
-    }
+    static const int status = install_allegro(SYSTEM_NONE, &errno, atexit);  // once a process
+    ASSERT_EQ(0, status) << allegro_error;
     set_color_depth(depth);
 }
 

@@ -3,12 +3,9 @@
 #include <allegro/internal/aintern.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 
-#include "minefield/board.h"
-#include "minefield/records.h"
-
+int desktop_depth;
 bool refuse_mode, offer_pages;
 BITMAP *shown_page;
 void (*each_poll)(void);
@@ -40,16 +37,8 @@ void free_page(BITMAP *page)
     page->id &= ~BMP_ID_VIDEO;  // or destroy_bitmap would hand it back here
     destroy_bitmap(page);
 }
-int show_page(BITMAP *page) { return shown_page = page, 0; }
 
-template <class... A> int zero(A...) { return 0; }
-template <class... A> void none(A...) {}
-
-// The timer needs the system's mutexes, which the driverless system lacks.
-void *new_mutex(void) { return new std::recursive_mutex; }
-void delete_mutex(void *m) { delete static_cast<std::recursive_mutex *>(m); }
-void lock(void *m) { static_cast<std::recursive_mutex *>(m)->lock(); }
-void unlock(void *m) { static_cast<std::recursive_mutex *>(m)->unlock(); }
+using Mutex = std::recursive_mutex;
 
 _DRIVER_INFO lists[4][2] = {{{1, &window, TRUE}}, {{1, &keyboard, TRUE}}, {{1, &mouse, TRUE}}, {{1, &timer, TRUE}}};
 
@@ -57,20 +46,14 @@ _DRIVER_INFO lists[4][2] = {{{1, &window, TRUE}}, {{1, &keyboard, TRUE}}, {{1, &
 
 void use_windowless_system(void)
 {
-    window.name = window.desc = window.ascii_name = "windowless";
-    keyboard.name = keyboard.desc = keyboard.ascii_name = mouse.name = mouse.desc = mouse.ascii_name = "windowless";
-    timer.name = timer.desc = timer.ascii_name = "windowless";
-    window.init = open_window, window.exit = none;
+    // Methods left null are ones the library can do without; no thread ticks
+    // the timer's queue, so installed callbacks never run.
+    window.ascii_name = keyboard.ascii_name = mouse.ascii_name = timer.ascii_name = "windowless";
+    window.init = open_window, window.windowed = TRUE;
     window.create_video_bitmap = make_page, window.destroy_video_bitmap = free_page;
-    window.show_video_bitmap = window.request_video_bitmap = show_page;
-    window.poll_scroll = zero, window.enable_triple_buffer = none;
-    window.windowed = TRUE;
-    keyboard.init = timer.init = zero, mouse.init = [] { return 3; };  // buttons
-    keyboard.exit = mouse.exit = timer.exit = none;
-    timer.install_int = zero, timer.remove_int = none;
-    timer.install_param_int = zero, timer.remove_param_int = none;
-    timer.can_simulate_retrace = zero, timer.simulate_retrace = none;
-    timer.rest = none;
+    window.show_video_bitmap = window.request_video_bitmap = [](BITMAP *page) { return shown_page = page, 0; };
+    keyboard.init = timer.init = [] { return 0; }, mouse.init = [] { return 3; };  // buttons
+    keyboard.exit = mouse.exit = timer.exit = [] {}, timer.rest = [](unsigned, void (*)(void)) {};
     mouse.poll = [] {
         if (each_poll)
             each_poll();
@@ -83,8 +66,12 @@ void use_windowless_system(void)
     system_none.keyboard_drivers = [] { return lists[1]; };
     system_none.mouse_drivers = [] { return lists[2]; };
     system_none.timer_drivers = [] { return lists[3]; };
-    system_none.create_mutex = new_mutex, system_none.destroy_mutex = delete_mutex;
-    system_none.lock_mutex = lock, system_none.unlock_mutex = unlock;
+    // The timer's queue needs the system's mutexes, which the driverless system lacks.
+    system_none.create_mutex = []() -> void * { return new Mutex; };
+    system_none.destroy_mutex = [](void *m) { delete static_cast<Mutex *>(m); };
+    system_none.lock_mutex = [](void *m) { static_cast<Mutex *>(m)->lock(); };
+    system_none.unlock_mutex = [](void *m) { static_cast<Mutex *>(m)->unlock(); };
+    system_none.desktop_color_depth = [] { return desktop_depth; };
     system_none.get_executable_name = [](char *out, int size) { std::snprintf(out, size, "%s", DENTIVALE_GAME); };
 }
 
@@ -93,28 +80,4 @@ void move_pointer(int x, int y, int buttons)
     mouse_x = _mouse_x = x;
     mouse_y = _mouse_y = y;
     mouse_b = _mouse_b = buttons;
-}
-
-void GameTest::SetUp()
-{
-    use_windowless_system();
-    records_file = std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".dat";
-    records_path = records_file.c_str();
-    std::remove(records_path);
-    ASSERT_EQ(0, init_game()) << fatal_error;
-    srand(3);  // start-up seeded it with the time
-    new_game();
-    board_armed = 0;
-    move_pointer(-1, -1, 0);
-}
-
-void GameTest::TearDown()
-{
-    shutdown_game();
-    std::remove(records_path);
-    records_path = "game.dat";
-    quit_requested = key[KEY_ENTER] = 0;
-    fatal_error = nullptr;
-    each_poll = nullptr;
-    refuse_mode = offer_pages = false;
 }

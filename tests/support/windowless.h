@@ -1,42 +1,22 @@
 // Allegro's driverless system given stand-in drivers, so that the game's own
-// start-up, level changes, dialogs and shutdown run with no window system.
-// It reaches into Allegro's internals, which dv_test_support (also built for
-// Windows) stays clear of: a test that uses it lists windowless.cpp itself.
+// start-up, dialogs and shutdown run with no window system. It reaches into
+// Allegro's internals, so it is not in dv_test_support, which Windows builds.
 #ifndef DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
 #define DENTIVALE_TESTS_SUPPORT_WINDOWLESS_H
 
 #include <allegro.h>
-#include <gtest/gtest.h>
 
-#include <string>
-
-#include "shell/shell.h"
-
-// Before allegro_init (or init_game): its window is a memory bitmap, its
-// keyboard and mouse move only when the test moves them, its timer never
-// fires (the test sets frame_tick), its rest() returns at once, and the
-// program's own file is the built game, with the datafile attached.
+// Before allegro_init (or init_game): the window is a memory bitmap, keyboard
+// and mouse move only when the test moves them, the timer never fires (the
+// test sets frame_tick), rest() returns at once, and the program's own file
+// is the built game, with the datafile attached.
 void use_windowless_system(void);
 
+extern int desktop_depth;  // bits a pixel the desktop shows; 0 (unknown) as the driverless system
 extern bool refuse_mode;   // the next graphics mode is refused
 extern bool offer_pages;   // the window offers video pages (and triple buffering)
 extern BITMAP *shown_page; // the video page last shown or queued, or null
-// Called by every poll_mouse once the mouse is installed; null for none.
-extern void (*each_poll)(void);
-// The pointer and buttons, now and as the next poll_mouse reads them.
-void move_pointer(int x, int y, int buttons);
-
-// The game as main starts it, on this system, with its records file named
-// after the case; shut down after it. The game is Ready on Easy, the board
-// disarmed and the pointer off the window, as the loop begins.
-class GameTest : public testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-    // One pass of the main loop with the pointer and buttons there.
-    static void pass(int x, int y, int buttons) { move_pointer(x, y, buttons), main_loop_pass(); }
-
-    std::string records_file;
-};
+extern void (*each_poll)(void);  // called by every poll_mouse once the mouse is installed, or null
+void move_pointer(int x, int y, int buttons);  // now and as the next poll_mouse reads them
 
 #endif

@@ -1,7 +1,7 @@
-"""The Windows program at work: its 64-bit twin, built from the same sources
-with the same flags, run under wine64 beside the Linux build on the test
-display, in the Wine prefix that wine.py prepares."""
+"""The Windows program at work: its 64-bit twin, built from the same sources with
+the same flags, and its unit tests, run under wine64 in the prefix of wine.py."""
 
+import glob
 import os
 import shutil
 import subprocess
@@ -14,41 +14,30 @@ import xdriver
 from Xlib import X
 from Xlib.ext import xtest
 
-EXE = os.environ["DENTIVALE_WIN64_EXE"]
 CLIENT = (204, 270)
-QUIT_WITHIN = 2.0  # seconds from the gesture to the exit status
 
 
 class WineGame(xdriver.Game):
-    """The twin under Wine. `window` is the client area, the X window Wine
-    gives the game's drawing; `frame` the framed window around it, which
-    carries the title and takes the close request."""
-
-    def __init__(self, program=EXE, **kwargs):
-        super().__init__(program=program, **kwargs)
-        self.frame = None
+    """The twin under Wine: `window` the client area it draws in, `frame` the titled window around it."""
+    exe = os.environ["DENTIVALE_WIN64_EXE"]
 
     def start_process(self):
         wine.wait_for_desktop_to_close()
-        self.process = subprocess.Popen(["wine", self.program], cwd=self.workdir, env=self.env,
+        self.process = subprocess.Popen(["wine", self.exe], cwd=self.workdir, env=self.env,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
-    def start(self, timeout=60.0):
-        started = time.time()
+    def start(self):
         self.start_process()
-        if not self.wait_for_size(*CLIENT, timeout=timeout):
-            raise RuntimeError("no %d x %d window titled %r; the game said %r" % (
-                *CLIENT, xdriver.TITLE, self.output() if self.process.poll() is not None else ""))
-        self.launch_seconds = time.time() - started
+        if not self.wait_for_size(*CLIENT, timeout=60):
+            raise AssertionError("no %d x %d window titled %r" % (*CLIENT, xdriver.TITLE))
         return self
 
     def sized(self, width, height):
         for frame in self.windows(xdriver.TITLE):
-            clients = frame.query_tree().children
-            if len(clients) == 1 and (clients[0].get_geometry().width,
-                                      clients[0].get_geometry().height) == (width, height):
-                self.frame, self.window = frame, clients[0]
-                return True
+            for client in frame.query_tree().children:
+                if (client.get_geometry().width, client.get_geometry().height) == (width, height):
+                    self.frame, self.window = frame, client
+                    return True
         return False
 
     def move(self, x, y):
@@ -58,38 +47,25 @@ class WineGame(xdriver.Game):
         self.settle(3)
 
     def close_request(self):
-        client, self.window = self.window, self.frame
-        try:
-            super().close_request()
-        finally:
-            self.window = client
+        self.window = self.frame  # nothing is drawn after it: the game ends
+        super().close_request()
 
 
-def still(game, region):
-    """The region's pixels once they stand still over a few passes."""
+def rest_pointer(game, at=(CLIENT[0] - 5, CLIENT[1] - 5), region=(0, 0, *CLIENT), fresh=False):
+    """The pointer at rest on window pixel at (moved twice: Wine may miss a move as its mouse starts or
+    after a press), then the region once still and, if fresh, no cell glowing (the game may stall)."""
+    for dx in (0, 1):
+        game.move(at[0] + dx, at[1])
     shots = [game.grab(*region)]
+    cells = [(*xdriver.cell_origin(c, r), xdriver.CELL, xdriver.CELL) for c in range(9) for r in range(9)]
 
     def steady():
         game.settle(4)
         shots.append(game.grab(*region))
-        return shots[-1].data == shots[-2].data
+        alike_cells = len({shots[-1].block(*cell) for cell in cells}) == 1
+        return shots[-1].data == shots[-2].data and (not fresh or alike_cells)
     game.wait(steady, what="picture standing still")
     return shots[-1]
-
-
-def rest_pointer(game, at=(CLIENT[0] - 5, CLIENT[1] - 5), region=None):
-    """The pointer at rest on window pixel at (the frame unless given), and
-    the region's pixels (the whole window unless given) once they stand
-    still: the glow of any cell it crossed gone. The game under Wine may miss
-    one move, while its mouse starts or after a press: the second is seen."""
-    for dx in (0, 1):
-        game.move(at[0] + dx, at[1])
-    return still(game, region or (0, 0, *CLIENT))
-
-
-def differences(a, b):
-    return [(x, y, a.pixel(x, y), b.pixel(x, y)) for y in range(a.height)
-            for x in range(a.width) if a.pixel(x, y) != b.pixel(x, y)]
 
 
 class WineTwinTest(unittest.TestCase):
@@ -97,59 +73,57 @@ class WineTwinTest(unittest.TestCase):
         gesture()
         asked = time.time()
         self.assertEqual(0, game.wait_exit(timeout=10))
-        self.assertLess(time.time() - asked, QUIT_WITHIN)
+        self.assertLess(time.time() - asked, 2.0, "seconds from the gesture to the exit")
         self.assertEqual(("", ""), game.output())
 
-    def test_window_and_frames_are_those_of_the_linux_build_and_close_ends_it(self):
-        # The open menu is the translucent fill's widest use: its vector
-        # loop runs here inside the Windows program.
-        frames = []
+    def test_first_frame_and_open_menu_are_those_of_the_linux_build_and_close_ends_it(self):
+        # The open menu is the translucent fill's widest use: its vector loop runs here in the twin.
+        pictures = []
         for game in (xdriver.Game(), WineGame()):
             with game:
-                game.start()
-                fresh = rest_pointer(game)  # an open menu stops the cells' glow fading
+                # The twin's pointer starts on the middle cell, and an open menu stops a glow fading.
+                fresh = rest_pointer(game.start(), fresh=True)
                 game.open_menu()
-                frames.append((fresh, rest_pointer(game, xdriver.MENU_TITLE)))
+                pictures.append((fresh, rest_pointer(game, xdriver.MENU_TITLE)))
                 self.assert_ends_at_once(game, game.close_request)
-        (linux, linux_menu), (windows, windows_menu) = frames
-        self.assertEqual(CLIENT, (windows.width, windows.height))
-        self.assertEqual([], differences(linux, windows)[:5])
-        self.assertEqual([], differences(linux_menu, windows_menu)[:5])
+        for linux, windows in zip(*pictures):
+            self.assertEqual([], [(x, y) for y in range(linux.height) for x in range(linux.width)
+                                  if linux.pixel(x, y) != windows.pixel(x, y)][:5])
 
     def test_a_click_uncovers_a_cell_and_starts_the_clock_and_quit_ends_it(self):
         clock = (96, 240, 95, 16)  # the clock's text on Easy
-        cell = (*xdriver.cell_origin(4, 4), xdriver.CELL, xdriver.CELL)
+        x, y = xdriver.cell_origin(4, 4)
         with WineGame() as game:
-            game.start()
-            print("launch to first frame under wine64: %.1f s" % game.launch_seconds)
-            covered = rest_pointer(game)
-            game.click(*xdriver.cell_centre(4, 4))
-            uncovered = rest_pointer(game, region=cell)
-            self.assertNotEqual(covered.block(*cell), uncovered.data, "the cell is still covered")
+            border = rest_pointer(game.start()).pixel(1, 1)  # a cell's face held down or uncovered
+            game.click(*xdriver.cell_centre(4, 4), until=lambda: game.pixel(x + 2, y + 2) == border)
             running = game.grab(*clock).data
-            self.assertNotEqual(covered.block(*clock), running, "the clock did not start")
             game.wait(lambda: game.grab(*clock).data != running, what="clock moving")
             self.assert_ends_at_once(game, lambda: game.choose(xdriver.QUIT))
 
     def test_without_its_data_it_says_so_and_exits_1(self):
-        with tempfile.TemporaryDirectory(prefix="dentivale-wine-") as workdir:
-            stripped = os.path.join(workdir, "dentivale.exe")
-            shutil.copy(EXE, stripped)
-            subprocess.run(["exedat", "-d", stripped], check=True, capture_output=True)
-            with WineGame(program=stripped, workdir=workdir) as game:
-                game.start_process()
-                # The message box: a framed window of its own, without the
-                # client area the game's window has.
-                def box():
-                    game.frame = next((w for w in game.windows(xdriver.TITLE)
-                                       if not w.query_tree().children), None)
-                    return game.frame or game.process.poll() is not None
-                game.wait(box, 60, "message box")
-                self.assertIsNotNone(game.frame, "no message box")
-                game.close_request()
-                self.assertEqual(1, game.wait_exit(timeout=10))
-                self.assertEqual(["dentivale: the art and fonts attached to the program are "
-                                  "missing or damaged"], game.output()[1].splitlines())
+        with WineGame() as game:
+            game.exe = shutil.copy(game.exe, game.workdir)
+            subprocess.run(["exedat", "-d", game.exe], check=True, capture_output=True)
+            game.start_process()
+
+            def box():  # a framed window of its own, without the game window's client area
+                return next((w for w in game.windows(xdriver.TITLE) if not w.query_tree().children), None)
+            game.wait(box, 60, "message box")
+            game.frame = box()
+            game.close_request()
+            self.assertEqual(1, game.wait_exit(timeout=10))
+            self.assertEqual(["dentivale: the art and fonts attached to the program are "
+                              "missing or damaged"], game.output()[1].splitlines())
+
+
+class UnitTestsUnderWine(unittest.TestCase):
+    def test_every_unit_test_program_built_for_windows_passes(self):
+        programs = glob.glob(os.path.dirname(WineGame.exe) + "/tests/**/test_*.exe", recursive=True)
+        self.assertNotEqual([], programs)
+        for program in sorted(programs):
+            # Each in a working folder of its own, for the records files it writes.
+            with self.subTest(os.path.basename(program)), tempfile.TemporaryDirectory() as workdir:
+                self.assertEqual(0, subprocess.run(["wine", program], cwd=workdir, timeout=300).returncode)
 
 
 def tearDownModule():
