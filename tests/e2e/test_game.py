@@ -109,7 +109,7 @@ class GameTest(unittest.TestCase):
         # Ctrl+Alt+End must not end the game nor close the entry; a ninth character is dropped.
         for key in ("a", "n", "End", "n", "BackSpace", "a", "space", "l", "e", "e", "x", "y"):
             game.key(key, held=("Control_L", "Alt_L") if key == "End" else ())
-        game.key("Return", until=lambda: game.pixel(*NAME_FIELD) != WHITE)
+        game.key("Return", until=lambda: game.opened(9, 9) == safe)  # the board shown again: the entry has gone
         saved = pathlib.Path(game.workdir, "game.dat").read_bytes
         game.wait(lambda: saved()[:9] == b"ana leex\0" and len(saved()) == 120, what="name in game.dat")
         self.assertRegex(saved()[30:40], rb"^ *[1-9][0-9]*\0$", "the time beside the name")
