@@ -3,8 +3,9 @@
 # ./dev.sh test     installs what is missing, builds, and runs every test:
 #                   the unit tests, the same tests under AddressSanitizer and
 #                   UndefinedBehaviorSanitizer, the end-to-end tests that
-#                   drive the real window under a private Xvfb, and the
-#                   checks of the Windows build (its twin runs under wine64)
+#                   drive the real window under a window manager on a
+#                   private Xvfb, and the checks of the Windows build (its
+#                   twin runs under wine64)
 # ./dev.sh windows  installs what is missing and builds the Windows game,
 #                   build-win32/dentivale.exe
 set -euo pipefail

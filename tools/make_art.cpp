@@ -954,15 +954,53 @@ int write_icon_images(const std::string &dir)
     return 0;
 }
 
+// The same images as a C++ source of palette and runs (icon.h), compiled
+// into the game for the window's own icon property.
+int write_window_icons(const std::string &path)
+{
+    std::vector<uint32_t> palette;
+    std::vector<std::pair<size_t, int>> runs;  // palette index, length
+    for (int size : ICON_FILE_SIZES) {
+        std::vector<unsigned char> rgba(static_cast<size_t>(size) * size * 4);
+        render_icon_rgba(size, rgba.data());
+        for (size_t i = 0; i < rgba.size(); i += 4) {
+            uint32_t argb = static_cast<uint32_t>(rgba[i + 3]) << 24 | rgba[i] << 16 | rgba[i + 1] << 8 | rgba[i + 2];
+            size_t colour = std::find(palette.begin(), palette.end(), argb) - palette.begin();
+            if (colour == palette.size())
+                palette.push_back(argb);
+            bool continues = i > 0 && !runs.empty() && runs.back().first == colour && runs.back().second < UINT16_MAX;
+            if (continues)
+                runs.back().second++;
+            else
+                runs.push_back({colour, 1});
+        }
+    }
+    FILE *out = std::fopen(path.c_str(), "w");
+    if (!out)
+        return -1;
+    std::fprintf(out, "// Drawn by tools/make_art --window-icons; see icon.h.\n#include \"shell/icon.h\"\n\n"
+                      "const uint32_t window_icon_palette[] = {");
+    for (size_t i = 0; i < palette.size(); i++)
+        std::fprintf(out, "%s0x%08X,", i % 8 ? " " : "\n    ", static_cast<unsigned>(palette[i]));
+    std::fprintf(out, "\n};\n\nconst IconRun window_icon_runs[] = {");
+    for (size_t i = 0; i < runs.size(); i++)
+        std::fprintf(out, "%s{%zu, %d},", i % 8 ? " " : "\n    ", runs[i].first, runs[i].second);
+    std::fprintf(out, "\n};\n");
+    return std::fclose(out) == 0 ? 0 : -1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--icons") == 0)
         return write_icon_images(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--window-icons") == 0)
+        return write_window_icons(argv[2]) == 0 ? 0 : 1;
     if (argc != 4) {
         std::fprintf(stderr, "usage: make_art OUTPUT_DIR WHITE.ttf WILLY.ttf\n"
-                             "       make_art --icons OUTPUT_DIR\n");
+                             "       make_art --icons OUTPUT_DIR\n"
+                             "       make_art --window-icons OUTPUT.cpp\n");
         return 2;
     }
     std::string dir = argv[1];

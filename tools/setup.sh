@@ -10,9 +10,9 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  liballegro4-dev libfreetype-dev
+  liballegro4-dev libfreetype-dev libx11-dev
   libgtest-dev libbenchmark-dev
-  xvfb xdotool x11-utils python3 python3-xlib imagemagick
+  xvfb xdotool x11-utils openbox python3 python3-xlib imagemagick
   dpkg-dev lintian desktop-file-utils appstream libglib2.0-bin
   fonts-liberation2 fonts-dejavu-core fonts-comfortaa
 )

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "desktop.h"
+
 int screen_flags;
 int screen_width;
 int screen_height;
@@ -76,7 +78,8 @@ void blit_back_buffer(BITMAP *dest)
 // ones when the pointer moves: only a whole copy every frame stays right.
 bool library_draws_pointer(void)
 {
-    return window_bitmap == screen && mouse_driver && !(gfx_capabilities & GFX_HW_CURSOR);
+    return window_bitmap == screen && mouse_driver && !(gfx_capabilities & GFX_HW_CURSOR) &&
+           !desktop_shows_pointer();
 }
 
 // A copy of what the window shows that can be trusted, or null: the whole

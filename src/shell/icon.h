@@ -4,6 +4,8 @@
 #ifndef DENTIVALE_SHELL_ICON_H
 #define DENTIVALE_SHELL_ICON_H
 
+#include <cstdint>
+
 // Sizes, in pixels, of the icon files the build writes for desktops.
 constexpr int ICON_FILE_SIZES[] = {16, 32, 48, 64, 128, 256};
 
@@ -15,5 +17,17 @@ constexpr int ICON_WINDOW_SIZE = 32;
 // smoothed: a pixel's colour is the mean of its covered samples and its
 // alpha the share of them that is covered.
 void render_icon_rgba(int size, unsigned char *rgba);
+
+// The images of the icon files again, for the window (X11's _NET_WM_ICON),
+// drawn at build time by tools/make_art --window-icons: drawing the large
+// ones at start-up would cost a tenth of a second. Every size in turn, rows
+// top down, as runs of one colour of the palette (0xAARRGGBB); a run never
+// crosses from one size to the next.
+struct IconRun {
+    uint16_t colour;  // index into window_icon_palette
+    uint16_t count;   // pixels
+};
+extern const uint32_t window_icon_palette[];
+extern const IconRun window_icon_runs[];
 
 #endif

@@ -19,20 +19,6 @@ BITMAP *bitmap_table[BITMAP_SLOTS];
 TTF_FONT *font_table[FONT_SLOTS];
 char resource_error[160];
 
-#if defined(ALLEGRO_WITH_XWINDOWS) && defined(ALLEGRO_XWINDOWS_WITH_XPM)
-// Allegro's X11 port makes its window inside allegro_init and takes the
-// icon from this variable then (its own logo unless told otherwise), which
-// is earlier than any code of the game runs: the icon is handed over while
-// the program's statics are set up.
-extern "C" void *allegro_icon;
-
-namespace {
-struct IconHandover {
-    IconHandover() { allegro_icon = dentivale_icon_xpm; }
-} icon_handover;
-}  // namespace
-#endif
-
 namespace {
 
 constexpr int TYPE_FONT = DAT_ID('A', 'L', 'F', 'O');  // a TrueType file, byte for byte

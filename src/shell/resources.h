@@ -58,9 +58,10 @@ int load_resources(const char *path = "#");
 void unload_resources(void);
 extern char resource_error[160];
 
-// The window's icon as XPM rows (header, colours, pixels). Allegro's X11
-// port reads it through allegro_icon while allegro_init creates the window,
-// so resources.cpp hands it over before main runs.
+// The window's icon as XPM rows (header, colours, pixels), for window
+// managers that read only the old icon hint. Allegro's X11 port reads it
+// through allegro_icon while allegro_init creates the window; desktop.cpp
+// hands it over.
 extern const char *dentivale_icon_xpm[];
 
 #endif

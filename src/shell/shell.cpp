@@ -11,9 +11,11 @@
 #include "../text/ttf.h"
 #include "../ui/dialogs.h"
 #include "../ui/scene.h"
+#include "desktop.h"
 #include "display.h"
 #include "menu/menu.h"
 #include "pacing.h"
+#include "pointer.h"
 #include "resources.h"
 
 volatile int frame_tick;
@@ -123,22 +125,29 @@ void fail(const char *what)
 
 int restart_display(void)
 {
+    desktop_before_mode_set(window_width, window_height);
     screen_teardown();
     screen_configure(SCREEN_DOUBLE_BUFFER, window_width, window_height, colour_depth);
-    if (screen_setup() != 0) {
+    int result = screen_setup();
+    desktop_after_mode_set();
+    if (result != 0) {
         fail(colour_depth == 15 ? "the graphics mode (a 15-bit window) was refused"
                                 : "the graphics mode (a 16-bit window) was refused");
         return -1;
     }
     if (system_driver && system_driver->set_window_title)
         set_window_title(WINDOW_TITLE);
-    enable_hardware_cursor();
-    show_mouse(screen);
+    if (!desktop_shows_pointer()) {
+        // The system draws the pointer where it can; the library otherwise.
+        enable_hardware_cursor();
+        show_mouse(screen);
+    }
     return 0;
 }
 
 int init_game(void)
 {
+    desktop_start();
     if (allegro_init() != 0) {
         fail("Allegro could not start (is there an X display?)");
         return -1;
@@ -187,6 +196,9 @@ void next_frame(void)
     wait_for_frame();
     frame_tick = 0;
     poll_mouse();
+    // The window system is asked only while the library holds a button:
+    // then a release may have gone unseen.
+    settle_pointer(mouse_b & (BUTTON_LEFT | BUTTON_RIGHT | BUTTON_MIDDLE) ? desktop_buttons() : -1);
 }
 
 void main_loop_pass(void)

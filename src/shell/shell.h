@@ -26,7 +26,7 @@ void shutdown_game(void);
 
 // Pacing shared by the main loop and every dialog: sleep until frame_tick is
 // set (or quit_requested, which ends the wait at once), clear it, read the
-// mouse.
+// mouse (as pointer.h settles it).
 void next_frame(void);
 // One pass of the main loop after pacing: menu, face, clock, cells, board,
 // loss and win, drawing, showing.

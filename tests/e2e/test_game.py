@@ -1,17 +1,25 @@
-"""The game on an X server of its own: one launch driven through real input, and its refusals."""
+"""The game on an X server of its own under a window manager, as players run it: one launch driven through
+real input, and its refusals."""
 
 import os
 import pathlib
+import shutil
+import socket
 import struct
 import subprocess
+import tempfile
+import time
 import unittest
 
-from Xlib import X
+from Xlib import X, Xatom, display, protocol
 
 import xdriver
-from xdriver import CUSTOMIZE, HIGHSCORES, cell_centre, cell_origin
+from xdriver import CUSTOMIZE, EASY, HARD, HIGHSCORES, cell_centre, cell_origin
 
-ICON = os.path.join(os.path.dirname(os.environ["DENTIVALE_DATA"]), "art", "dentivale.xpm")
+DATA = os.path.dirname(os.environ["DENTIVALE_DATA"])
+ICON = os.path.join(DATA, "art", "dentivale.xpm")
+ICON_FILES = os.path.join(DATA, "icons", "dentivale-%d.png")
+SCREEN = (1024, 768)
 WHITE = (255, 255, 255)
 # Dialogs are centred: on Easy (204 x 270) the records at (1, 74), the others at (12, 54).
 NAME_FIELD = (12 + 90, 54 + 96)
@@ -20,20 +28,32 @@ FEW_COLOURS = "dentivale: the display shows 256 colours or fewer; the game needs
 
 
 def setUpModule():
-    global server, screens
+    """A 24-bit screen that openbox manages, with its own settings only, and an 8-bit screen."""
+    global server, manager, settings, screens
     read, write = os.pipe()
     server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-nolisten", "tcp", "-noreset",
-                               "-screen", "0", "640x480x24", "-screen", "1", "640x480x8"],
+                               "-screen", "0", "%dx%dx24" % SCREEN, "-screen", "1", "640x480x8"],
                               pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write)
     with os.fdopen(read) as f:
         number = f.readline().strip()
     screens = {24: ":%s.0" % number, 8: ":%s.1" % number}
+    settings = tempfile.mkdtemp(prefix="dentivale-e2e-wm-")
+    manager = subprocess.Popen(["openbox", "--sm-disable"], env=dict(os.environ, DISPLAY=screens[24],
+                               XDG_CONFIG_HOME=settings), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    d = display.Display(screens[24])
+    deadline = time.time() + 10
+    while not d.screen().root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"), Xatom.WINDOW):
+        assert time.time() < deadline, "openbox did not start"
+        time.sleep(0.05)
+    d.close()
 
 
 def tearDownModule():
-    server.terminate()
-    server.wait()
+    for process in (manager, server):
+        process.terminate()
+        process.wait()
+    shutil.rmtree(settings, ignore_errors=True)
 
 
 def fixed_teeth(first):
@@ -52,17 +72,22 @@ def fixed_teeth(first):
     return laid
 
 
+def cardinals(game, name):
+    prop = game.window.get_full_property(game.d.intern_atom(name), Xatom.CARDINAL)
+    return list(prop.value) if prop else []
+
+
 class GameTest(unittest.TestCase):
-    def test_window_a_won_game_and_its_dialogs(self):
+    def test_a_won_game_its_dialogs_and_level_changes(self):
         with xdriver.Game(env={"LD_PRELOAD": os.environ["DENTIVALE_FIXED_RAND"]}, display_name=screens[24]) as game:
+            game.d.screen().root.warp_pointer(2, 2)  # off the window it opens
             game.start()
             self.assertEqual(((204, 270), xdriver.TITLE), (game.size(), game.window.get_wm_name()))
-            pixmap = game.window.get_wm_hints().icon_pixmap
-            size = pixmap.get_geometry()
-            icon = pixmap.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF).data
-            art = subprocess.run(["convert", ICON, "bgra:-"], capture_output=True, check=True).stdout
-            self.assertEqual([], [i // 4 for i in range(0, len(art), 4)  # opaque pixels unlike the file's
-                                  if art[i + 3] and art[i:i + 3] != icon[i:i + 3]][:5])
+            image = game.grab()
+            self.assertEqual(1, len({image.block(*cell_origin(c, r), xdriver.CELL, xdriver.CELL)
+                                     for c in range(9) for r in range(9)}), "a cell lit with the pointer off")
+            self.says_what_it_is(game)
+            self.level_changes_keep_the_window_and_the_pointer(game, (300, 60))
             self.win_easy_game(game)
             # Only the rows that changed between frames are copied to the window; a whole copy (here of
             # a won game), made when the game gets the focus back over a patch painted behind its back (into
@@ -74,11 +99,57 @@ class GameTest(unittest.TestCase):
             game.window.set_input_focus(X.RevertToParent, X.CurrentTime)
             game.wait(lambda: game.grab().data == frame.data, 5, what="whole copy equal to the window")
             self.dialogs_take_no_press_of_their_opening(game)
-            game.close_request()
+            # Near the screen's right edge, Hard moves in just enough to fit.
+            self.level_changes_keep_the_window_and_the_pointer(game, (700, 300), overhang=True)
+            game.close_by_window_manager()
             self.assertEqual(0, game.wait_exit(timeout=1), "the close request ends the game within a second")
 
+    def says_what_it_is(self, game):
+        """Its class for docks, its process and machine, and the icons: the files' and the old hint's."""
+        w = game.window
+        self.assertEqual(("dentivale", "Dentivale"), w.get_wm_class())
+        self.assertEqual(socket.gethostname(), w.get_wm_client_machine())
+        self.assertEqual([game.process.pid], list(cardinals(game, "_NET_WM_PID")))
+        icons, sizes = cardinals(game, "_NET_WM_ICON"), []
+        while icons:
+            size, pixels, icons = icons[0], icons[2:2 + icons[0] * icons[1]], icons[2 + icons[0] * icons[1]:]
+            sizes.append(size)
+            png = subprocess.run(["convert", ICON_FILES % size, "rgba:-"], capture_output=True, check=True).stdout
+            unlike = [i for i, argb in enumerate(pixels) if argb >> 24 != png[4 * i + 3] or (
+                png[4 * i + 3] and tuple(argb.to_bytes(4, "big")[1:]) != tuple(png[4 * i:4 * i + 3]))]
+            self.assertEqual([], unlike[:5], "pixels of the %d-pixel icon unlike its file's" % size)
+        self.assertEqual([16, 32, 48, 64, 128, 256], sizes)
+        pixmap = w.get_wm_hints().icon_pixmap
+        size = pixmap.get_geometry()
+        icon = pixmap.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF).data
+        art = subprocess.run(["convert", ICON, "bgra:-"], capture_output=True, check=True).stdout
+        self.assertEqual([], [i // 4 for i in range(0, len(art), 4)  # opaque pixels unlike the file's
+                              if art[i + 3] and art[i:i + 3] != icon[i:i + 3]][:5])
+
+    def level_changes_keep_the_window_and_the_pointer(self, game, corner, overhang=False):
+        """Dragged there by its title bar, the window keeps its top-left corner through Hard and Easy (moved
+        in just enough where Hard would overhang the screen's right edge); the pointer stays where it chose.
+        The press on Easy is let go off the shrunk window, where the game cannot see it."""
+        game.drag_title(*corner)
+        if overhang:  # the frame's right edge on the screen's
+            corner = (SCREEN[0] - 624 - (game.frame()[2] - game.size()[0]), corner[1])
+        for item, size in ((HARD, (624, 410)), (EASY, (204, 270))):
+            origin = game.origin()
+            band = (60, 53 + 24 * item)  # the middle of the item's band
+            game.open_menu()
+            game.move(*band)
+            game.press()
+            try:
+                self.assertTrue(game.wait_for_size(*size), "window remade at %s" % (size,))
+                self.assertEqual((origin[0] + band[0], origin[1] + band[1]), game.pointer(), "the pointer moved")
+            finally:
+                x, y, w, _ = game.frame()
+                game.d.screen().root.warp_pointer(x + w + 20, y + 20)
+                game.press(X.ButtonRelease)
+            game.wait(lambda: game.frame()[:2] == corner, what="window at %s" % (corner,))
+
     def win_easy_game(self, game):
-        first = (4, 4)
+        first = (4, 4)  # one press after Hard and Easy: a release lost with the old window is not awaited
         game.click(*cell_centre(*first), until=lambda: first in game.opened(9, 9))
         opened = game.opened(9, 9)
         self.assertGreater(len(opened), 9, "the first click opens its empty region")
@@ -96,6 +167,9 @@ class GameTest(unittest.TestCase):
         look = lambda: game.grab().block(*cell_origin(*other), 4, 4)
         untouched = look()
         game.move(*cell_centre(*other), until=lambda: look() != untouched)  # its glow
+        x, y, w, _ = game.frame()
+        game.d.screen().root.warp_pointer(x + w + 20, y + 20)  # off the window: the glow fades
+        game.wait(lambda: look() == untouched, what="the glow faded once the pointer left")
         self.assertEqual(opened, game.opened(9, 9))
 
         safe = {(c, r) for c in range(9) for r in range(9)} - teeth
@@ -134,7 +208,9 @@ class GameTest(unittest.TestCase):
         game.click_until(12 + 40, 54 + 44, lambda: dialog(54) != middle)  # the size slider's first step
         game.key("Return", until=lambda: game.wait_for_size(204, 230, 0))
         game.choose(CUSTOMIZE)
-        self.assertTrue(middle == dialog(34), "the choosing press moved a slider")
+        shown = dialog(34)
+        self.assertTrue(middle == shown, "the choosing press moved a slider")
+        game.key("Return", until=lambda: dialog(34) != shown)
 
 
 class DisplaysTest(unittest.TestCase):

@@ -143,6 +143,33 @@ class Game:
         pos = self.window.translate_coords(self.d.screen().root, 0, 0)
         return -pos.x, -pos.y
 
+    def frame(self):
+        """The window manager's frame around the window (the window itself with none): x, y, width, height."""
+        w, root = self.window, self.d.screen().root
+        while w.query_tree().parent != root:
+            w = w.query_tree().parent
+        g = w.get_geometry()
+        return g.x, g.y, g.width, g.height
+
+    def pointer(self):
+        p = self.d.screen().root.query_pointer()
+        return p.root_x, p.root_y
+
+    def drag_title(self, x, y):
+        """Drags the frame by its title bar, as a player moves a window, until its top-left corner is at (x, y)."""
+        fx, fy, fw, _ = self.frame()
+        top = fy + (self.origin()[1] - fy) // 2  # the middle of the title bar
+        xtest.fake_input(self.d, X.MotionNotify, x=fx + fw // 2, y=top)
+        self.press()
+        time.sleep(HOLD)
+        for step in range(1, 11):  # in steps, past the window manager's drag threshold
+            xtest.fake_input(self.d, X.MotionNotify, x=fx + fw // 2 + (x - fx) * step // 10,
+                             y=top + (y - fy) * step // 10)
+            self.d.sync()
+            time.sleep(0.02)
+        self.press(X.ButtonRelease)
+        self.wait(lambda: self.frame()[:2] == (x, y), what="window dragged to (%d, %d)" % (x, y))
+
     def move(self, x, y, until=None):
         """Puts the pointer on window pixel (x, y): a warp, as a fake motion stays on its screen."""
         ox, oy = self.origin()
@@ -203,6 +230,15 @@ class Game:
             window=self.window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
         self.d.sync()
 
+    def close_by_window_manager(self):
+        """Asks the window manager to close the window, as its close button does."""
+        close = self.d.intern_atom("_NET_CLOSE_WINDOW")
+        root = self.d.screen().root
+        root.send_event(protocol.event.ClientMessage(window=self.window, client_type=close,
+                                                     data=(32, [X.CurrentTime, 2, 0, 0, 0])),
+                        event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+        self.d.sync()
+
     def pixel(self, x, y):
         return self.grab(x, y, 1, 1).pixel(0, 0)
 
@@ -223,6 +259,15 @@ class Image:
 
     def __init__(self, width, height, data):
         self.width, self.height, self.data = width, height, data
+
+    def close_by_window_manager(self):
+        """Asks the window manager to close the window, as its close button does."""
+        close = self.d.intern_atom("_NET_CLOSE_WINDOW")
+        root = self.d.screen().root
+        root.send_event(protocol.event.ClientMessage(window=self.window, client_type=close,
+                                                     data=(32, [X.CurrentTime, 2, 0, 0, 0])),
+                        event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+        self.d.sync()
 
     def pixel(self, x, y):
         i = 4 * (y * self.width + x)

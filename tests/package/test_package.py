@@ -55,6 +55,8 @@ class Runs(unittest.TestCase):
         game, home = os.path.join(ROOT, "usr/games/dentivale"), os.path.join(ROOT, "home")
         default = os.path.join(home, ".local", "share", "dentivale")
         running = lambda: [int(p) for p in os.listdir("/proc") if p.isdigit() and exe(p) == game]
+        with open(os.path.join(ROOT, DESKTOP)) as f:
+            entry = f.read()
         for xdg, expected in ((os.path.join(ROOT, "xdg"), os.path.join(ROOT, "xdg", "dentivale")), ("", default),
                               ("relative", default), (os.path.join(game, "data"), ROOT)):  # no folder: still starts
             env = dict(HOME=home, PATH=os.path.dirname(game) + ":" + os.environ["PATH"], XDG_DATA_HOME=xdg)
@@ -65,6 +67,8 @@ class Runs(unittest.TestCase):
                 try:
                     window.window = window.wait_for_window(xdriver.TITLE, 10)
                     self.assertEqual([expected], [os.readlink("/proc/%d/cwd" % pid) for pid in running()])
+                    # Docks find the entry by the window's class.
+                    self.assertIn("StartupWMClass=%s\n" % window.window.get_wm_class()[1], entry)
                 finally:
                     for pid in running():
                         os.kill(pid, 9)

@@ -1,6 +1,7 @@
 // The game's start-up, main loop, display and pacing on the stand-in system.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -11,9 +12,11 @@
 
 #include "minefield/board.h"
 #include "minefield/records.h"
+#include "shell/desktop.h"
 #include "shell/display.h"
 #include "shell/menu/menu.h"
 #include "shell/pacing.h"
+#include "shell/pointer.h"
 #include "shell/shell.h"
 #include "support/windowless.h"
 
@@ -60,6 +63,11 @@ protected:
         desktop_depth = 0;
     }
     static void pass(int x, int y, int buttons) { move_pointer(x, y, buttons), main_loop_pass(); }
+    // A pass as next_frame gives it: the library's pointer settled against the window system's buttons.
+    static void settled_pass(int x, int y, int buttons, int system_buttons, bool on_window = true)
+    {
+        move_pointer(x, y, buttons, on_window), settle_pointer(system_buttons), main_loop_pass();
+    }
     // A new game on the level, started by a click in the board's middle.
     static void start(void (*set_level)(void))
     {
@@ -172,6 +180,73 @@ TEST_F(MainLoop, RecordsReadAtStartUpAndOnlyABetterTimeSaved)
         EXPECT_TRUE(game_over && lost == game.loss && ticks == game.ticks &&
                     (game.loss ? uncovered_cells() == rows * cols : !teeth_left));
     }
+}
+
+// A button the library still holds after the window system let it go (the
+// release fell outside the window) is up; a press the library has yet to
+// see is not made up. Off the window the pointer stands just past its
+// bottom-right corner, on nothing.
+TEST(Pointer, AReleaseTheLibraryMissedAndThePointerOffTheWindow)
+{
+    const int L = BUTTON_LEFT, R = BUTTON_RIGHT;
+    const struct { PointerState library; bool on_window; int system; PointerState taken; } cases[] = {
+        {{50, 60, L}, true, 0, {50, 60, 0}}, {{50, 60, L | R}, true, R, {50, 60, R}},
+        {{50, 60, L}, true, -1, {50, 60, L}}, {{50, 60, 0}, true, L | R, {50, 60, 0}},
+        {{50, 60, L}, false, L, {204, 270, L}}, {{203, 269, 0}, true, -1, {203, 269, 0}},
+        {{204, 100, 0}, true, -1, {204, 270, 0}}, {{100, 270, 0}, true, -1, {204, 270, 0}},
+        {{-1, 100, 0}, true, -1, {204, 270, 0}}, {{100, -1, 0}, true, -1, {204, 270, 0}}};
+    for (const auto &c : cases) {
+        PointerState p = pointer_for_pass(c.library, c.on_window, 204, 270, c.system);
+        EXPECT_TRUE(p.x == c.taken.x && p.y == c.taken.y && p.buttons == c.taken.buttons)
+            << c.library.x << "," << c.library.y << " buttons " << c.library.buttons << " system " << c.system;
+    }
+}
+
+// A remade window keeps its frame's top-left corner, moved in just enough
+// to lie on the desktop (here 1024 x 738 below a 30-pixel panel); one too
+// large for it keeps its title bar on it.
+TEST(Desktop, AWindowKeepsItsCornerMovedInJustEnoughToFit)
+{
+    const DesktopRect desktop = {0, 30, 1024, 738};
+    const struct { DesktopRect frame; int x, y; } cases[] = {
+        {{300, 60, 626, 431}, 300, 60}, {{700, 60, 626, 431}, 398, 60}, {{300, 500, 626, 431}, 300, 337},
+        {{-20, 10, 206, 291}, 0, 30}, {{900, 700, 206, 291}, 818, 477}, {{100, 100, 1100, 800}, 0, 30}};
+    for (const auto &c : cases) {
+        DesktopRect fitted = fit_on_desktop(c.frame, desktop);
+        EXPECT_TRUE(fitted.x == c.x && fitted.y == c.y && fitted.w == c.frame.w && fitted.h == c.frame.h)
+            << c.frame.x << "," << c.frame.y << " -> " << fitted.x << "," << fitted.y;
+    }
+}
+
+// Easy chosen, and the press let go outside the remade window: the library
+// holds the left button, the system does not. The first click on the board
+// starts the game. Once the pointer is off the window (where the library
+// still has it on a cell, or the title) nothing is lit: the cell's glow
+// fades as it does between cells.
+TEST_F(MainLoop, AReleaseMissedOffTheWindowIsNotAwaitedAndNoCellStaysLit)
+{
+    pass(50, 20, 1);
+    for (int i = 0; i < MENU_OPEN_COOLDOWN; i++)
+        pass(50, 20, 0);
+    const int cell_x = BOARD_LEFT + 4 * CELL_SIZE + 5, cell_y = BOARD_TOP + 4 * CELL_SIZE + 5;
+    pass(60, MENU_BAND_TOP + 12, 1);
+    ASSERT_TRUE(!game_menu->open && level == LEVEL_EASY && !started);
+    for (int i = 0; i < 3; i++)
+        settled_pass(cell_x, cell_y, 1, 0);
+    settled_pass(cell_x, cell_y, 1, 1);
+    settled_pass(cell_x, cell_y, 0, 0);
+    EXPECT_TRUE(started && (board[4][4].state & CELL_UNCOVERED));
+
+    new_game();
+    settled_pass(cell_x, cell_y, 0, -1);
+    ASSERT_TRUE((board[4][4].state & CELL_HOVER) && board[4][4].glow == GLOW_START);
+    for (int i = 1; i * GLOW_FADE < GLOW_START + GLOW_FADE; i++) {
+        settled_pass(cell_x, cell_y, 0, -1, false);
+        ASSERT_TRUE(!(board[4][4].state & CELL_HOVER) && board[4][4].glow == std::max(GLOW_START - i * GLOW_FADE, -4))
+            << "pass " << i;
+    }
+    settled_pass(50, 20, 0, -1, false);
+    EXPECT_FALSE(game_menu->title_hot());
 }
 
 // Only the timer's tick or a close ends the wait; a bare wake-up neither ends

@@ -75,8 +75,9 @@ void use_windowless_system(void)
     system_none.get_executable_name = [](char *out, int size) { std::snprintf(out, size, "%s", DENTIVALE_GAME); };
 }
 
-void move_pointer(int x, int y, int buttons)
+void move_pointer(int x, int y, int buttons, bool on_window)
 {
+    _mouse_on = on_window;
     mouse_x = _mouse_x = x;
     mouse_y = _mouse_y = y;
     mouse_b = _mouse_b = buttons;

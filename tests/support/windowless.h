@@ -17,6 +17,8 @@ extern bool refuse_mode;   // the next graphics mode is refused
 extern bool offer_pages;   // the window offers video pages (and triple buffering)
 extern BITMAP *shown_page; // the video page last shown or queued, or null
 extern void (*each_poll)(void);  // called by every poll_mouse once the mouse is installed, or null
-void move_pointer(int x, int y, int buttons);  // now and as the next poll_mouse reads them
+// Now and as the next poll_mouse reads them; on_window is what the library
+// says of it (mouse_on_screen).
+void move_pointer(int x, int y, int buttons, bool on_window = true);
 
 #endif

@@ -46,6 +46,11 @@ class WineGame(xdriver.Game):
         xtest.fake_input(self.d, X.MotionNotify, x=ox + x, y=oy + y)
         self.settle(3)
 
+    def corner(self):
+        """The frame's top-left corner on the screen."""
+        pos = self.frame.translate_coords(self.d.screen().root, 0, 0)
+        return -pos.x, -pos.y
+
     def close_request(self):
         self.window = self.frame  # nothing is drawn after it: the game ends
         super().close_request()
@@ -81,7 +86,7 @@ class WineTwinTest(unittest.TestCase):
         pictures = []
         for game in (xdriver.Game(), WineGame()):
             with game:
-                # The twin's pointer starts on the middle cell, and an open menu stops a glow fading.
+                # The pointer may start on a cell, and an open menu stops a glow fading.
                 fresh = rest_pointer(game.start(), fresh=True)
                 game.open_menu()
                 pictures.append((fresh, rest_pointer(game, xdriver.MENU_TITLE)))
@@ -98,6 +103,16 @@ class WineTwinTest(unittest.TestCase):
             game.click(*xdriver.cell_centre(4, 4), until=lambda: game.pixel(x + 2, y + 2) == border)
             running = game.grab(*clock).data
             game.wait(lambda: game.grab(*clock).data != running, what="clock moving")
+            # Hard keeps the window's top-left corner, moved in to fit Wine's 1024-pixel desktop; the pointer
+            # stays on the item that chose it.
+            left, top = game.corner()
+            border = game.origin()[0] - left  # the frame's, on either side
+            item = (game.origin()[0] + 60, game.origin()[1] + 53 + 24 * xdriver.HARD)
+            game.choose(xdriver.HARD)
+            self.assertTrue(game.wait_for_size(624, 410))
+            expected = (min(left, 1024 - 624 - 2 * border), top)
+            game.wait(lambda: game.corner() == expected, what="window at %s" % (expected,))
+            self.assertEqual(item, game.pointer(), "the pointer moved")
             self.assert_ends_at_once(game, lambda: game.choose(xdriver.QUIT))
 
     def test_without_its_data_it_says_so_and_exits_1(self):
