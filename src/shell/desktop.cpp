@@ -307,6 +307,21 @@ void desktop_start(void)
     }
 }
 
+void desktop_take_input(void)
+{
+    if (x11())
+        _xwin_handle_input();  // takes the library's X lock itself
+}
+
+void desktop_send_frame(void)
+{
+    if (!x11())
+        return;
+    XLOCK();
+    XFlush(_xwin.display);
+    XUNLOCK();
+}
+
 bool desktop_shows_pointer(void) { return x11(); }
 
 int desktop_buttons(void)
@@ -377,6 +392,8 @@ void show_system_pointer(void) {}  // the library asks Windows for it
 }  // namespace
 
 void desktop_start(void) {}
+void desktop_take_input(void) {}
+void desktop_send_frame(void) {}
 bool desktop_shows_pointer(void) { return false; }
 // DirectInput reports every release while the game is in front.
 int desktop_buttons(void) { return -1; }
@@ -392,6 +409,8 @@ void show_system_pointer(void) {}
 }  // namespace
 
 void desktop_start(void) {}
+void desktop_take_input(void) {}
+void desktop_send_frame(void) {}
 bool desktop_shows_pointer(void) { return false; }
 int desktop_buttons(void) { return -1; }
 

@@ -35,6 +35,15 @@ void desktop_start(void);
 void desktop_before_mode_set(int width, int height);
 void desktop_after_mode_set(void);
 
+// Main thread, right before the pointer and keys are read: what the
+// window system has sent reaches the library now. (Allegro's X11 port takes
+// its events in, and sends what it drew, from a thread of its own that
+// looks every 10 ms: ten milliseconds every click would wait for nothing.)
+void desktop_take_input(void);
+// Main thread, right after a frame is copied to the window: it goes to
+// the window system now.
+void desktop_send_frame(void);
+
 // True where the window shows the desktop's own pointer, so the game asks
 // the library for none.
 bool desktop_shows_pointer(void);

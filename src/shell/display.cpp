@@ -253,6 +253,7 @@ int screen_show(void)
             release_bitmap(window_bitmap);
         window_acquired = false;
     }
+    desktop_send_frame();
     return 0;
 }
 

@@ -195,6 +195,7 @@ void next_frame(void)
 {
     wait_for_frame();
     frame_tick = 0;
+    desktop_take_input();
     poll_mouse();
     // The window system is asked only while the library holds a button:
     // then a release may have gone unseen.
