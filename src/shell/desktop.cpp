@@ -391,13 +391,6 @@ void show_system_pointer(void) {}  // the library asks Windows for it
 
 }  // namespace
 
-void desktop_start(void) {}
-void desktop_take_input(void) {}
-void desktop_send_frame(void) {}
-bool desktop_shows_pointer(void) { return false; }
-// DirectInput reports every release while the game is in front.
-int desktop_buttons(void) { return -1; }
-
 #else
 
 namespace {
@@ -408,6 +401,13 @@ void move_window(const Place &) {}
 void show_system_pointer(void) {}
 }  // namespace
 
+#endif
+
+#if !defined(ALLEGRO_WITH_XWINDOWS)
+
+// The library's own view stands: on Windows its input thread hears every
+// event at once and DirectInput reports every release while the game is in
+// front, and the frame shows as it is copied.
 void desktop_start(void) {}
 void desktop_take_input(void) {}
 void desktop_send_frame(void) {}

@@ -260,15 +260,6 @@ class Image:
     def __init__(self, width, height, data):
         self.width, self.height, self.data = width, height, data
 
-    def close_by_window_manager(self):
-        """Asks the window manager to close the window, as its close button does."""
-        close = self.d.intern_atom("_NET_CLOSE_WINDOW")
-        root = self.d.screen().root
-        root.send_event(protocol.event.ClientMessage(window=self.window, client_type=close,
-                                                     data=(32, [X.CurrentTime, 2, 0, 0, 0])),
-                        event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
-        self.d.sync()
-
     def pixel(self, x, y):
         i = 4 * (y * self.width + x)
         return self.data[i + 2], self.data[i + 1], self.data[i]
