@@ -8,7 +8,7 @@ import subprocess
 import tempfile
 import time
 
-from Xlib import X, XK, display, protocol
+from Xlib import X, XK, display, error, protocol
 from Xlib.ext import xtest
 
 TITLE = "Dentivale!"
@@ -32,6 +32,14 @@ def cell_centre(c, r):
 
 def near(a, b, tolerance=8):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def holds(done):
+    """done(), or False while the window it looks at is hidden or resized by a level change."""
+    try:
+        return done()
+    except (error.BadMatch, error.BadWindow, error.BadDrawable):
+        return False
 
 
 def attached_datafile(program):
@@ -83,7 +91,7 @@ class Game:
 
     def wait(self, done, timeout=10.0, what="effect"):
         deadline = time.time() + timeout
-        while not done():
+        while not holds(done):
             if time.time() > deadline:
                 raise AssertionError("no %s within %.1f s" % (what, timeout))
             time.sleep(FRAME)
