@@ -31,7 +31,11 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/dentivale.rc PROPERTIES 
 target_sources(dentivale_bare PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/dentivale.rc)
 add_dependencies(dentivale_bare dentivale_icon)
 set_target_properties(dentivale_bare PROPERTIES WIN32_EXECUTABLE ON)
+# The header carries the build's time: a new one links again.
+set_property(TARGET dentivale_bare APPEND PROPERTY LINK_DEPENDS ${DENTIVALE_EPOCH_FILE})
 
 set(game ${PROJECT_BINARY_DIR}/dentivale.exe)
-dv_attach_data(${game} ${host_data}/dentivale.dat STRIP ${STRIP_TOOL})
+# strip writes the header's time again.
+dv_attach_data(${game} ${host_data}/dentivale.dat STRIP ${DENTIVALE_WITH_EPOCH} ${STRIP_TOOL})
 add_custom_target(dentivale_game ALL DEPENDS ${game})
+
