@@ -21,8 +21,8 @@ if(DENTIVALE_EPOCH STREQUAL "")
   # Only this project's own history: a tarball unpacked inside another
   # repository is still a tarball.
   if(status EQUAL 0 AND git_top)
-    file(REAL_PATH "${git_top}" git_top)
-    file(REAL_PATH "${PROJECT_SOURCE_DIR}" source_top)
+    get_filename_component(git_top "${git_top}" REALPATH)
+    get_filename_component(source_top "${PROJECT_SOURCE_DIR}" REALPATH)
   endif()
   if(status EQUAL 0 AND git_top STREQUAL source_top)
     execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
@@ -66,8 +66,10 @@ if(WIN32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_link_options(-Wl,--high-entropy-va)
   endif()
-  # The linker (and strip after it) writes SOURCE_DATE_EPOCH, when set, as
-  # the program header's time, else the time it runs.
+  # The linker and strip write SOURCE_DATE_EPOCH, when set, as the program
+  # header's time, else the time they run. strip writes the header of what
+  # ships (data/windows.cmake); the launchers (CMake 3.21 on) keep the
+  # linked programs, tests included, from carrying the time of the link.
   set(DENTIVALE_WITH_EPOCH ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${DENTIVALE_EPOCH})
   set(CMAKE_C_LINKER_LAUNCHER ${DENTIVALE_WITH_EPOCH})
   set(CMAKE_CXX_LINKER_LAUNCHER ${DENTIVALE_WITH_EPOCH})
