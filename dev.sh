@@ -7,7 +7,8 @@
 #                   private Xvfb, and the checks of the Windows build (its
 #                   twin runs under wine64)
 # ./dev.sh windows  installs what is missing and builds the Windows game,
-#                   build-win32/dentivale.exe
+#                   build-win32/dentivale.exe, and its download for players,
+#                   build-win32/dentivale-<version>-win32.zip
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -62,7 +63,7 @@ case "${1:-}" in
     tools/setup.sh --windows
     build build
     windows_build i686 build-win32
-    echo "== the Windows game: build-win32/dentivale.exe"
+    echo "== the Windows game: build-win32/dentivale.exe, to download:" build-win32/dentivale-*-win32.zip
     ;;
   test)
     tools/setup.sh --windows --wine

@@ -1,6 +1,7 @@
 # Packs the art and the fonts into the game's datafile with Allegro's dat:
 # 16 objects sorted by name, uncompressed, the tool's GrabberInfo last.
-#   cmake -DDAT=dat -DART_DIR=dir -DOUT=file.dat -DARIAL=.. -DWHITE=.. -DWILLY=.. -P pack.cmake
+#   cmake -DDAT=dat -DART_DIR=dir -DOUT=file.dat -DARIAL=.. -DWHITE=.. -DWILLY=..
+#     -DEPOCH=seconds -P pack.cmake
 # The bitmaps are ART_DIR/B_*.bmp; dat names every object after its file,
 # so each is renamed to the name the game's table lists.
 
@@ -31,11 +32,20 @@ set(bitmap_files ${bitmaps})
 list(TRANSFORM bitmap_files APPEND .bmp)
 run(${DAT} -a -t BMP -bpp 24 ${options} ${OUT} ${bitmap_files})
 
+# dat records where each object came from as the absolute path it read and
+# when as that file's time, which would tell every copy of the game the
+# folder and the moment it was built in. Both are set again: the origin to
+# the file's name in the art folder, the date to the build's time, written
+# as dat writes it (UTC, "month-day-year, hour:minutes", only the day and
+# the minutes padded).
+set(ENV{SOURCE_DATE_EPOCH} ${EPOCH})
+string(TIMESTAMP date "%m-%d-%Y, %H:%M" UTC)
+string(REGEX REPLACE "^0?([0-9]+)-([0-9]+-[0-9]+, )0?([0-9]+)" "\\1-\\2\\3" date "${date}")
 foreach(name ${fonts})
-  run(${DAT} ${options} ${OUT} ${name}_TTF NAME=${name})
+  run(${DAT} ${options} ${OUT} ${name}_TTF NAME=${name} ORIG=${name}.ttf "DATE=${date}")
 endforeach()
 foreach(name ${bitmaps})
-  run(${DAT} ${options} ${OUT} ${name}_BMP NAME=${name})
+  run(${DAT} ${options} ${OUT} ${name}_BMP NAME=${name} ORIG=${name}.bmp "DATE=${date}")
 endforeach()
 
 # The list must read exactly as the game's object table.

@@ -11,6 +11,7 @@ endif()
 find_program(EXEDAT_TOOL exedat NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_program(CONVERT_TOOL convert NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_program(STRIP_TOOL ${MINGW_TRIPLE}-strip REQUIRED)
+find_program(PYTHON3_TOOL python3 HINTS /usr/bin NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 
 set(host_data ${DENTIVALE_HOST_BUILD}/data)
 set(icon_sizes 16 32 48 64)
@@ -31,7 +32,36 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/dentivale.rc PROPERTIES 
 target_sources(dentivale_bare PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/dentivale.rc)
 add_dependencies(dentivale_bare dentivale_icon)
 set_target_properties(dentivale_bare PROPERTIES WIN32_EXECUTABLE ON)
+# The header carries the build's time: a new one links again.
+set_property(TARGET dentivale_bare APPEND PROPERTY LINK_DEPENDS ${DENTIVALE_EPOCH_FILE})
 
 set(game ${PROJECT_BINARY_DIR}/dentivale.exe)
-dv_attach_data(${game} ${host_data}/dentivale.dat STRIP ${STRIP_TOOL})
+# strip writes the header's time again.
+dv_attach_data(${game} ${host_data}/dentivale.dat STRIP ${DENTIVALE_WITH_EPOCH} ${STRIP_TOOL})
 add_custom_target(dentivale_game ALL DEPENDS ${game})
+
+# The download for Windows players, of the 32-bit program that ships:
+# the program, a README, the game's notice, and for each font the copyright
+# and licence from the Debian package it was copied from.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+  return()
+endif()
+set(zip dentivale-${PROJECT_VERSION}-win32.zip)
+configure_file(windows-readme.txt.in README.txt @ONLY)
+set(members dentivale.exe=${game} README.txt=${CMAKE_CURRENT_BINARY_DIR}/README.txt
+  COPYRIGHT.txt=${CMAKE_CURRENT_SOURCE_DIR}/windows-copyright.txt)
+set(notices "")
+foreach(slot ARIAL WHITE WILLY)
+  get_filename_component(font ${DENTIVALE_FONT_${slot}} NAME_WE)
+  set(notice ${DENTIVALE_DOC_DIR}/${font_package_${slot}}/copyright)
+  list(APPEND members licences/${font}.txt=notice:${notice})
+  list(APPEND notices ${notice})
+endforeach()
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${zip}
+  COMMAND ${PYTHON3_TOOL} ${PROJECT_SOURCE_DIR}/tools/windows_zip.py ${PROJECT_BINARY_DIR}/${zip}
+    ${DENTIVALE_EPOCH} ${members}
+  DEPENDS ${game} ${CMAKE_CURRENT_BINARY_DIR}/README.txt windows-copyright.txt ${notices}
+    ${PROJECT_SOURCE_DIR}/tools/windows_zip.py ${DENTIVALE_EPOCH_FILE}
+  COMMENT "The Windows download: ${zip}")
+add_custom_target(dentivale_zip ALL DEPENDS ${PROJECT_BINARY_DIR}/${zip})
+add_dependencies(dentivale_zip dentivale_game)

@@ -1,16 +1,20 @@
-"""The 32-bit Windows program as it ships, checked without running it (these machines cannot)."""
+"""The 32-bit Windows program as it ships and its download, checked without running it (these machines cannot)."""
 
 import os
 import re
 import struct
 import subprocess
+import time
 import unittest
+import zipfile
 
 import pefile
 import xdriver
 
 EXE = os.environ["DENTIVALE_WIN32_EXE"]
 PE = pefile.PE(EXE)
+EPOCH = int(os.environ["DENTIVALE_EPOCH"])
+ZIP = os.path.join(os.path.dirname(EXE), "dentivale-%s-win32.zip" % os.environ["DENTIVALE_VERSION"])
 SYSTEM_DLLS = {"kernel32", "user32", "gdi32", "ole32", "msvcrt", "ddraw", "dsound",  # in every Windows:
                "winmm", "advapi32", "comdlg32", "shell32", "dinput"}  # others would travel beside it
 
@@ -44,6 +48,31 @@ class Win32ProgramTest(unittest.TestCase):
     def test_carries_the_datafile_of_the_linux_build(self):
         with open(os.environ["DENTIVALE_DATA"], "rb") as f:
             self.assertEqual(f.read()[4:], xdriver.attached_datafile(EXE))  # less its magic
+
+    def test_aslr_and_dep_the_builds_time_and_no_build_folder(self):
+        # DYNAMIC_BASE and NX_COMPAT, and HIGH_ENTROPY_VA for the 64-bit twin that Wine runs with them
+        for exe, flags in ((PE, 0x140), (pefile.PE(os.environ["DENTIVALE_WIN64_EXE"]), 0x160)):
+            relocations = exe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+            self.assertEqual((EPOCH, flags, True), (exe.FILE_HEADER.TimeDateStamp,
+                                                    exe.OPTIONAL_HEADER.DllCharacteristics & 0x160, relocations.Size > 0))
+        with open(EXE, "rb") as f:
+            data = f.read()
+        folders = (os.environ["DENTIVALE_SOURCE"], os.path.dirname(EXE), os.path.dirname(os.environ["DENTIVALE_GAME"]))
+        self.assertEqual([], [folder for folder in folders if os.fsencode(folder) in data])
+
+    def test_the_download_holds_this_program_its_texts_and_the_fonts_licences_all_at_the_builds_time(self):
+        with zipfile.ZipFile(ZIP) as download, open(EXE, "rb") as f:
+            self.assertEqual(["dentivale.exe", "README.txt", "COPYRIGHT.txt", "licences/LiberationSans-Regular.txt",
+                              "licences/DejaVuSansMono-Bold.txt", "licences/Comfortaa-Bold.txt"], download.namelist())
+            self.assertEqual(f.read(), download.read("dentivale.exe"))
+            t = time.gmtime(EPOCH)  # a zip keeps seconds in steps of two
+            self.assertEqual({t[:5] + (t[5] // 2 * 2,)}, {info.date_time for info in download.infolist()})
+            texts = {name: download.read(name) for name in download.namelist()[1:]}
+        for name, text in texts.items():
+            self.assertNotIn(b"\n", text.replace(b"\r\n", b""), name)  # Notepad's line ends only
+        ofl = b"SIL OPEN FONT LICENSE Version 1.1"
+        for (name, text), licence in zip(list(texts.items())[2:], (ofl, b"Bitstream Vera", ofl)):
+            self.assertIn(licence, text, name)
 
     def test_no_aligned_32_byte_vector_moves_on_the_stack(self):
         # Windows aligns the stack to 16 bytes at most, and GCC cannot
