@@ -201,7 +201,7 @@ def largest_custom_field(game, xdriver):
     """Customize with the size slider at its right end; density left at its middle."""
     width, height = game.size()
     game.choose(xdriver.CUSTOMIZE)
-    time.sleep(xdriver.DOUBLE_CLICK)  # the dialog takes no press of the gesture that opened it
+    time.sleep(31 * xdriver.FRAME)  # the dialog takes no press in its first 30 passes
     dx, dy = (width - 180) // 2, (height - 162) // 2
     game.click(dx + 170, dy + 31 + 13)
     game.click(dx + 80, dy + 126 + 10)  # OK
