@@ -10,7 +10,10 @@
 //
 // Whatever the font bytes or the string, nothing is read or written outside
 // the layer's buffers and the target bitmap: a damaged font fails to open,
-// or opens and draws nothing for the glyphs FreeType cannot load.
+// or opens and draws nothing for the glyphs FreeType cannot load. Strings
+// (and formats, and the strings and characters formatted) may hold any
+// bytes: in UTF-8, each run that is not well-formed shows as one U+FFFD,
+// or '?' in a font without it.
 #ifndef DENTIVALE_TEXT_TTF_H
 #define DENTIVALE_TEXT_TTF_H
 
@@ -19,6 +22,7 @@
 #include FT_FREETYPE_H
 
 #include <climits>
+#include <cstdarg>
 #include <cstdint>
 
 struct TTF_GLYPH {
@@ -126,6 +130,23 @@ inline int clamp_to_int(int64_t v)
 // at or above the glyph count all come out as glyph 0. Null only for a face
 // without any glyph.
 TTF_GLYPH *ttf_glyph_for_code(TTF_FONT *font, int code);
+
+// The next character of a string in the library's current encoding, the
+// pointer moved past it; 0 at the terminator, which is never passed. In
+// UTF-8 only well-formed sequences (RFC 3629) are characters: every other
+// run, as long as it could still have become one, reads as TTF_ILL_FORMED.
+constexpr int TTF_ILL_FORMED = -1;
+int ttf_read_char(const char **text);
+// What an ill-formed run draws as in this font: U+FFFD, or '?'.
+int ttf_replacement_code(TTF_FONT *font);
+// ttf_read_char, with an ill-formed run read as the font's replacement.
+int ttf_next_code(TTF_FONT *font, const char **text);
+
+// uvszprintf into out (size bytes, terminator included, cut at a whole
+// character), but with the format and every string and character it
+// formats first made well-formed for the font, so that no outside byte
+// reaches the library's UTF-8 routines.
+void ttf_vformat(TTF_FONT *font, char *out, int size, const char *format, va_list args);
 
 // Drops every cached glyph and its renderings: they belong to one size.
 void ttf_flush_glyphs(TTF_FONT *font);

@@ -194,7 +194,7 @@ int ttf_text_length(TTF_FONT *font, const char *text)
         return 0;
     int64_t width = 0;
     int code;
-    while ((code = ugetxc(&text)) != 0) {
+    while ((code = ttf_next_code(font, &text)) != 0) {
         const TTF_GLYPH *glyph = ttf_glyph_for_code(font, code);
         if (glyph && glyph->advance_x != 0)
             width += glyph->advance_x + font->char_spacing;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "support/headless.h"
+#include "support/outside_text.h"
 #include "text/ttf.h"
 
 namespace {
@@ -143,7 +146,8 @@ TEST_F(TextTest, EveryCallMatchesThePerPixelReference)
 {
     for (int f = 0; f < 3; f++)
         ASSERT_EQ(0, ttf_set_font_size(fonts[f].get(), 13 + 9 * f));  // lines of 13, 22 and 31 pixels
-    const char alphabet[] = "0123456789 Wij.g%-";
+    const char *const alphabet[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", " ", "W", "i", "j", ".", "g",
+                                    "%", "-", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};  // é € 😀
     const int depths[] = {15, 16, 24, 32};
     for (unsigned seed = 1; seed <= 800; seed++) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
@@ -161,8 +165,9 @@ TEST_F(TextTest, EveryCallMatchesThePerPixelReference)
         blit(targets[0].get(), targets[1].get(), 0, 0, 0, 0, w, h);
         const int l = pick(0, w - 1), t = pick(0, h - 1), r = pick(l, w - 1), b = pick(t, h - 1);
         const int top = clipping == 1 ? t : 0, bottom = clipping == 1 ? b + 1 : h, right = clipping == 1 ? r + 1 : w;
-        std::string text(pick(0, 8), ' ');
-        std::generate(text.begin(), text.end(), [&] { return alphabet[rng() % (sizeof alphabet - 1)]; });
+        std::string text;
+        for (int n = pick(0, 8); n > 0; n--)
+            text += alphabet[rng() % std::size(alphabet)];
         const int edges[] = {top - font->height - 1, top - font->height, bottom, bottom + 1};
         const int x = rng() % 4 ? pick(-40, w + 2) : right + pick(0, 1), y = rng() % 4 ? pick(-40, h + 2) : edges[rng() % 4];
         const int start_alpha = pick(0, 255), start_xor = pick(0, 1), c = makecol(pick(0, 255), pick(0, 255), pick(0, 255));
@@ -186,6 +191,71 @@ TEST_F(TextTest, EveryCallMatchesThePerPixelReference)
             ASSERT_EQ(0, std::memcmp(targets[0]->line[row], targets[1]->line[row], w * ((bitmap_color_depth(targets[0].get()) + 7) / 8)))
                 << "call " << call << ", \"" << text << "\" at " << x << "," << y << ", row " << row;
     }
+}
+
+// Outside bytes through every call: each ill-formed run draws as the font's
+// U+FFFD, or '?' in the two fonts without it, exactly as that text would and
+// as wide; where nobody worked the text out, formatted and direct calls agree.
+TEST_F(TextTest, OutsideBytesDrawAsTheReplacementCharacter)
+{
+    Owned<BITMAP> got(create_bitmap(260, 20), destroy_bitmap), want(create_bitmap(260, 20), destroy_bitmap);
+    for (int f = 0; f < 3; f++) {
+        TTF_FONT *font = fonts[f].get();
+        ASSERT_EQ(0, ttf_set_font_size(font, 14));
+        const int bg = f == 1 ? -1 : makecol(250, 240, 200);
+        ttf_text_mode(bg);
+        for (auto [bytes, shown] : outside_texts()) {
+            for (size_t at; f != 1 && (at = shown.find(REPLACEMENT)) != std::string::npos;)
+                shown.replace(at, 3, "?");  // DejaVu Sans Mono alone has U+FFFD
+            EXPECT_TRUE(shown.empty() || ttf_text_length(font, shown.c_str()) == ttf_text_length(font, bytes.c_str()));
+            for (int call = shown.empty() ? 12 : 0; call < 24; call++) {
+                clear_to_color(got.get(), 7), clear_to_color(want.get(), 7);
+                CALLS[call](got.get(), font, bytes.c_str(), 130, 2, 0, bg);
+                if (shown.empty())
+                    CALLS[call - 12](want.get(), font, bytes.c_str(), 130, 2, 0, bg);
+                else
+                    reference_draw(call, want.get(), font, shown.c_str(), 130, 2, 0, bg);
+                for (int row = 0; row < 20; row++)
+                    ASSERT_EQ(0, std::memcmp(got->line[row], want->line[row], 260 * 2)) << f << " " << call << " " << testing::PrintToString(bytes);
+            }
+        }
+    }
+}
+
+// The library's own formatting, or the layer's (in a font without U+FFFD).
+std::string formatted(bool by_library, const char *format, ...)
+{
+    char out[512];
+    va_list args;
+    va_start(args, format);
+    by_library ? uvszprintf(out, sizeof out, format, args) : (ttf_vformat(nullptr, out, sizeof out, format, args), 0);
+    va_end(args);
+    return out;
+}
+
+// Well-formed, the text is what the library's own formatting makes of it,
+// cut alike at 511 bytes; outside it, the format and %c codes are replaced.
+TEST_F(TextTest, FormattingIsTheLibrarysForWellFormedText)
+{
+    const std::string euros = [] { std::string s; for (int i = 0; i < 200; i++) s += "\xE2\x82\xAC"; return s; }(), xs(509, 'x');
+    int count = 0;
+#define SAME(...) EXPECT_EQ(formatted(true, __VA_ARGS__), formatted(false, __VA_ARGS__))
+    SAME("%d|%5d|%-5d|%05d|%+d|% i|%.3d|%*d|%*d|%*5d|%.*d|%.d", 4, -4, 4, 4, 4, 4, 4, 6, 9, -6, 9, 3, 7, -2, 8, 9);
+    SAME("%x %#X %o %u %lu %llx %hd %D %U %Lx %f %10.3e %G %Lf %p", 255u, 255u, 8u, 4000000000u, 123456789012ul,
+         0xfffffffffull, 70000, 5L, 6UL, 7ll, 3.14159, 12345.678, 1e20, 1.5L, static_cast<void *>(&count));
+    SAME("%c%c%c%c|%3c|%-3c|a%3cb", 'a', 0xE9, 0x20AC, 0x1F600, 'b', 'c', 0);
+    SAME("%s|%.2s|%6s|%-6s|%.*s|%*s|%.s", "Zo\xC3\xAB", "Zo\xC3\xAB", "\xC3\xA9", "\xC3\xA9", 2,
+         "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC", -5, "\xC3\xA9", "ab");
+    SAME("100%% %y %5q %l%d %", 1);
+    SAME("%s", euros.c_str());
+    SAME("ab%s", euros.c_str());
+    SAME("%s\xE2\x82\xAC", xs.c_str());
+    SAME("%s%c", xs.c_str(), 0xE9);
+    SAME("%600sX", "abc");
+#undef SAME
+    EXPECT_TRUE(formatted(false, "a%d\xC3\xA9%n", 12, &count) == "a12\xC3\xA9" && count == 4);  // as the library counts
+    // The library would loop on the first code.
+    EXPECT_EQ("?|?|?|A?B%", formatted(false, "%c|%c|%c|A\xFF" "B%%", 0x51451451, -5, 0xD800));
 }
 
 // Copies of the game's fonts cut short, or with bytes overwritten in their
