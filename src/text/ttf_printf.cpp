@@ -93,13 +93,13 @@ std::string star_value(va_list *args, bool width)
 // The integer argument a conversion takes, by its size letters as the
 // library picks it: h before ll (or L) before l.
 template <class Int, class Long, class LongLong>
-int format_integer(char *piece, const std::string &spec, va_list *args, bool is_short, int longs)
+int format_integer(char *piece, const std::string &conversion, va_list *args, bool is_short, int longs)
 {
     if (!is_short && longs >= 2)
-        return uszprintf(piece, FORMAT_BUFFER_SIZE, spec.c_str(), va_arg(*args, LongLong));
+        return uszprintf(piece, FORMAT_BUFFER_SIZE, conversion.c_str(), va_arg(*args, LongLong));
     if (!is_short && longs == 1)
-        return uszprintf(piece, FORMAT_BUFFER_SIZE, spec.c_str(), va_arg(*args, Long));
-    return uszprintf(piece, FORMAT_BUFFER_SIZE, spec.c_str(), va_arg(*args, Int));
+        return uszprintf(piece, FORMAT_BUFFER_SIZE, conversion.c_str(), va_arg(*args, Long));
+    return uszprintf(piece, FORMAT_BUFFER_SIZE, conversion.c_str(), va_arg(*args, Int));
 }
 
 // One conversion, p just after its '%', read as uvszprintf reads it: flags,
@@ -110,26 +110,26 @@ int format_integer(char *piece, const std::string &spec, va_list *args, bool is_
 // Returns the position after the conversion.
 const char *convert(const char *p, Cleaner &clean, va_list *args, Text &text)
 {
-    std::string spec = "%";
+    std::string conversion = "%";
     while (*p && std::strchr("-+ #0", *p))
-        spec += *p++;
+        conversion += *p++;
     if (*p == '*')
-        p++, spec += star_value(args, true);
+        p++, conversion += star_value(args, true);
     else
         while (is_digit(*p))
-            spec += *p++;
+            conversion += *p++;
     if (*p == '.')
         p++;
     if (*p == '*') {
-        p++, spec += "." + star_value(args, false);
+        p++, conversion += "." + star_value(args, false);
     } else if (is_digit(*p)) {
-        spec += '.';
+        conversion += '.';
         while (is_digit(*p))
-            spec += *p++;
+            conversion += *p++;
     }
     bool is_short = false, long_double = false;
     int longs = 0;
-    for (;; spec += *p++) {
+    for (;; conversion += *p++) {
         if (*p == 'h')
             is_short = true;
         else if (*p == 'l')
@@ -139,33 +139,33 @@ const char *convert(const char *p, Cleaner &clean, va_list *args, Text &text)
         else
             break;
     }
-    spec += *p;
+    conversion += *p;
 
     char piece[FORMAT_BUFFER_SIZE];
     int count;
     switch (*p) {
     case 'c':
-        count = uszprintf(piece, sizeof piece, spec.c_str(), clean.code(va_arg(*args, int)));
+        count = uszprintf(piece, sizeof piece, conversion.c_str(), clean.code(va_arg(*args, int)));
         break;
     case 'd': case 'i': case 'D':
-        count = format_integer<int, long, long long>(piece, spec, args, is_short, *p == 'D' ? std::max(longs, 1) : longs);
+        count = format_integer<int, long, long long>(piece, conversion, args, is_short, *p == 'D' ? std::max(longs, 1) : longs);
         break;
     case 'o': case 'u': case 'U': case 'x': case 'X':
-        count = format_integer<unsigned, unsigned long, unsigned long long>(piece, spec, args, is_short,
+        count = format_integer<unsigned, unsigned long, unsigned long long>(piece, conversion, args, is_short,
                                                                             *p == 'U' ? std::max(longs, 1) : longs);
         break;
     case 'e': case 'E': case 'f': case 'g': case 'G':
-        count = long_double ? uszprintf(piece, sizeof piece, spec.c_str(), va_arg(*args, long double))
-                            : uszprintf(piece, sizeof piece, spec.c_str(), va_arg(*args, double));
+        count = long_double ? uszprintf(piece, sizeof piece, conversion.c_str(), va_arg(*args, long double))
+                            : uszprintf(piece, sizeof piece, conversion.c_str(), va_arg(*args, double));
         break;
     case 'n':
         *va_arg(*args, int *) = text.made;
         return p + 1;
     case 'p':
-        count = uszprintf(piece, sizeof piece, spec.c_str(), va_arg(*args, void *));
+        count = uszprintf(piece, sizeof piece, conversion.c_str(), va_arg(*args, void *));
         break;
     case 's':
-        count = uszprintf(piece, sizeof piece, spec.c_str(), clean.text(va_arg(*args, const char *)).c_str());
+        count = uszprintf(piece, sizeof piece, conversion.c_str(), clean.text(va_arg(*args, const char *)).c_str());
         break;
     default:
         return p;
