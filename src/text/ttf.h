@@ -13,7 +13,7 @@
 // or opens and draws nothing for the glyphs FreeType cannot load. Strings
 // (and formats, and the strings and characters formatted) may hold any
 // bytes: in UTF-8, each run that is not well-formed shows as one U+FFFD,
-// or '?' in a font without it.
+// or '?' in a font without it (ttf_chars.cpp).
 #ifndef DENTIVALE_TEXT_TTF_H
 #define DENTIVALE_TEXT_TTF_H
 
@@ -22,7 +22,6 @@
 #include FT_FREETYPE_H
 
 #include <climits>
-#include <cstdarg>
 #include <cstdint>
 
 struct TTF_GLYPH {
@@ -131,22 +130,13 @@ inline int clamp_to_int(int64_t v)
 // without any glyph.
 TTF_GLYPH *ttf_glyph_for_code(TTF_FONT *font, int code);
 
-// The next character of a string in the library's current encoding, the
-// pointer moved past it; 0 at the terminator, which is never passed. In
-// UTF-8 only well-formed sequences (RFC 3629) are characters: every other
-// run, as long as it could still have become one, reads as TTF_ILL_FORMED.
-constexpr int TTF_ILL_FORMED = -1;
-int ttf_read_char(const char **text);
-// What an ill-formed run draws as in this font: U+FFFD, or '?'.
-int ttf_replacement_code(TTF_FONT *font);
-// ttf_read_char, with an ill-formed run read as the font's replacement.
-int ttf_next_code(TTF_FONT *font, const char **text);
-
-// uvszprintf into out (size bytes, terminator included, cut at a whole
-// character), but with the format and every string and character it
-// formats first made well-formed for the font, so that no outside byte
-// reaches the library's UTF-8 routines.
-void ttf_vformat(TTF_FONT *font, char *out, int size, const char *format, va_list args);
+// What a run of bytes that is not well-formed UTF-8 reads as (ASCII SUB),
+// once the layer has given the library strict routines for UTF-8 (ttf_init
+// does, and they stay). The layer draws it as U+FFFD, or '?' in a font
+// without that.
+constexpr int TTF_SUBSTITUTE = 0x1A;
+constexpr int TTF_REPLACEMENT_CHARACTER = 0xFFFD;
+void ttf_strict_utf8(void);
 
 // Drops every cached glyph and its renderings: they belong to one size.
 void ttf_flush_glyphs(TTF_FONT *font);

@@ -100,7 +100,7 @@ void walk_text(BITMAP *bmp, TTF_FONT *font, const char *text, int x, int y, Draw
     acquire_bitmap(bmp);
     int64_t pen_x = x, pen_y = y;
     int code;
-    while ((code = ttf_next_code(font, &text)) != 0) {
+    while ((code = ugetxc(&text)) != 0) {
         if (bmp->cr < pen_x)
             break;
         const TTF_GLYPH *glyph = ttf_glyph_for_code(font, code);
