@@ -10,7 +10,10 @@
 //
 // Whatever the font bytes or the string, nothing is read or written outside
 // the layer's buffers and the target bitmap: a damaged font fails to open,
-// or opens and draws nothing for the glyphs FreeType cannot load.
+// or opens and draws nothing for the glyphs FreeType cannot load. Strings
+// (and formats, and the strings and characters formatted) may hold any
+// bytes: in UTF-8, each run that is not well-formed shows as one U+FFFD,
+// or '?' in a font without it (ttf_chars.cpp).
 #ifndef DENTIVALE_TEXT_TTF_H
 #define DENTIVALE_TEXT_TTF_H
 
@@ -126,6 +129,14 @@ inline int clamp_to_int(int64_t v)
 // at or above the glyph count all come out as glyph 0. Null only for a face
 // without any glyph.
 TTF_GLYPH *ttf_glyph_for_code(TTF_FONT *font, int code);
+
+// What a run of bytes that is not well-formed UTF-8 reads as (ASCII SUB),
+// once the layer has given the library strict routines for UTF-8 (ttf_init
+// does, and they stay). The layer draws it as U+FFFD, or '?' in a font
+// without that.
+constexpr int TTF_SUBSTITUTE = 0x1A;
+constexpr int TTF_REPLACEMENT_CHARACTER = 0xFFFD;
+void ttf_strict_utf8(void);
 
 // Drops every cached glyph and its renderings: they belong to one size.
 void ttf_flush_glyphs(TTF_FONT *font);

@@ -86,6 +86,7 @@ int restore_pixel_size(TTF_FONT *font)
 
 int ttf_init(void)
 {
+    ttf_strict_utf8();  // before any string from outside reaches the library
     if (initialised)
         return 0;
     library = nullptr;

@@ -178,10 +178,13 @@ TTF_GLYPH *ttf_glyph_for_code(TTF_FONT *font, int code)
     // FreeType already answers 0 for an index a corrupt charmap puts past the
     // glyph count; the bound is checked here again because the array is ours.
     FT_Long index = code;
-    if (code < 0)
+    if (code < 0) {
         index = 0;
-    else if (face->charmap)
+    } else if (face->charmap) {
+        if (code == TTF_SUBSTITUTE)  // bytes that were no text
+            code = FT_Get_Char_Index(face, TTF_REPLACEMENT_CHARACTER) ? TTF_REPLACEMENT_CHARACTER : '?';
         index = FT_Get_Char_Index(face, static_cast<FT_ULong>(code));
+    }
     if (index < 0 || index >= face->num_glyphs)
         index = 0;
     ttf_cache_glyph(font, static_cast<int>(index));

@@ -110,9 +110,11 @@ void draw_records(Origin o, bool on_ok, bool on_erase)
         int y = o.y + RECORDS_LINE_TOP + i * step;
         ttf_textprintf_right_aa(target, font, o.x + RECORDS_TIME_RIGHT, y, black(), "%ds",
                                 static_cast<int>(records[i].seconds));
-        // A name field without a zero byte ends after its 30 bytes.
-        ttf_textprintf_right_aa(target, font, o.x + RECORDS_NAME_RIGHT, y, black(), "%.*s",
-                                RECORD_NAME_SIZE, records[i].name);
+        // A name field without a zero byte ends after its 30 bytes. A
+        // precision cannot say so: the library counts it in characters.
+        char name[RECORD_NAME_SIZE + 1] = {};
+        std::memcpy(name, records[i].name, RECORD_NAME_SIZE);
+        ttf_textprintf_right_aa(target, font, o.x + RECORDS_NAME_RIGHT, y, black(), "%s", name);
     }
     ttf_text_mode(old_background);
     set_clip_rect(target, clip_left, clip_top, clip_right, clip_bottom);

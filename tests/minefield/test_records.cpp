@@ -124,6 +124,9 @@ TEST_F(Records, RoundTripStaleTemporariesAWriteCutShortAndDamagedFiles)
         {block("N", "1234567890") + block("7777", "9999999999") + block("N", "-999999999"),
          "N 1234567890|7777 2147483647|N -999999999|"},
         {block("N", "  \t+42abc") + block("N", "abc") + block("N", Bytes("\0      77", 9)), "N 42|N 0|N 0|"},
+        // The file a Highscores that hung was shown: read as it is, one block.
+        {Bytes(40, '\xFF').replace(8, 8, 8, '\x91').replace(26, 14, "U\"\x13\xBF/\xE4o\0\0\0\xFF\0\x0F\xFF", 14),
+         Bytes(8, '\xFF') + Bytes(8, '\x91') + Bytes(10, '\xFF') + "U\"\x13\xBF 0|Quibo 600|Quibo 6000|"},
     };
     for (const auto &[bytes, read] : cases) {
         std::ofstream(path, std::ios::binary) << bytes;

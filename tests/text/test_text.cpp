@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "support/headless.h"
+#include "support/outside_text.h"
 #include "text/ttf.h"
 
 namespace {
@@ -143,7 +145,8 @@ TEST_F(TextTest, EveryCallMatchesThePerPixelReference)
 {
     for (int f = 0; f < 3; f++)
         ASSERT_EQ(0, ttf_set_font_size(fonts[f].get(), 13 + 9 * f));  // lines of 13, 22 and 31 pixels
-    const char alphabet[] = "0123456789 Wij.g%-";
+    const char *const alphabet[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", " ", "W", "i", "j", ".", "g",
+                                    "%", "-", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};  // é € 😀
     const int depths[] = {15, 16, 24, 32};
     for (unsigned seed = 1; seed <= 800; seed++) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
@@ -161,8 +164,9 @@ TEST_F(TextTest, EveryCallMatchesThePerPixelReference)
         blit(targets[0].get(), targets[1].get(), 0, 0, 0, 0, w, h);
         const int l = pick(0, w - 1), t = pick(0, h - 1), r = pick(l, w - 1), b = pick(t, h - 1);
         const int top = clipping == 1 ? t : 0, bottom = clipping == 1 ? b + 1 : h, right = clipping == 1 ? r + 1 : w;
-        std::string text(pick(0, 8), ' ');
-        std::generate(text.begin(), text.end(), [&] { return alphabet[rng() % (sizeof alphabet - 1)]; });
+        std::string text;
+        for (int n = pick(0, 8); n > 0; n--)
+            text += alphabet[rng() % std::size(alphabet)];
         const int edges[] = {top - font->height - 1, top - font->height, bottom, bottom + 1};
         const int x = rng() % 4 ? pick(-40, w + 2) : right + pick(0, 1), y = rng() % 4 ? pick(-40, h + 2) : edges[rng() % 4];
         const int start_alpha = pick(0, 255), start_xor = pick(0, 1), c = makecol(pick(0, 255), pick(0, 255), pick(0, 255));
@@ -186,6 +190,71 @@ TEST_F(TextTest, EveryCallMatchesThePerPixelReference)
             ASSERT_EQ(0, std::memcmp(targets[0]->line[row], targets[1]->line[row], w * ((bitmap_color_depth(targets[0].get()) + 7) / 8)))
                 << "call " << call << ", \"" << text << "\" at " << x << "," << y << ", row " << row;
     }
+}
+
+// Outside bytes through every call: each ill-formed run draws as the font's
+// U+FFFD, or '?' in the two fonts without it, exactly as that text would and
+// as wide; where nobody worked the text out, formatted and direct calls agree.
+TEST_F(TextTest, OutsideBytesDrawAsTheReplacementCharacter)
+{
+    Owned<BITMAP> got(create_bitmap(260, 20), destroy_bitmap), want(create_bitmap(260, 20), destroy_bitmap);
+    for (int f = 0; f < 3; f++) {
+        TTF_FONT *font = fonts[f].get();
+        ASSERT_EQ(0, ttf_set_font_size(font, 14));
+        const int bg = f == 1 ? -1 : makecol(250, 240, 200);
+        ttf_text_mode(bg);
+        for (auto [bytes, shown] : outside_texts()) {
+            for (size_t at; f != 1 && (at = shown.find(REPLACEMENT)) != std::string::npos;)
+                shown.replace(at, 3, "?");  // DejaVu Sans Mono alone has U+FFFD
+            EXPECT_TRUE(shown.empty() || ttf_text_length(font, shown.c_str()) == ttf_text_length(font, bytes.c_str()));
+            for (int call = shown.empty() ? 12 : 0; call < 24; call++) {
+                clear_to_color(got.get(), 7), clear_to_color(want.get(), 7);
+                CALLS[call](got.get(), font, bytes.c_str(), 130, 2, 0, bg);
+                if (shown.empty())
+                    CALLS[call - 12](want.get(), font, bytes.c_str(), 130, 2, 0, bg);
+                else
+                    reference_draw(call, want.get(), font, shown.c_str(), 130, 2, 0, bg);
+                for (int row = 0; row < 20; row++)
+                    ASSERT_EQ(0, std::memcmp(got->line[row], want->line[row], 260 * 2)) << f << " " << call << " " << testing::PrintToString(bytes);
+            }
+        }
+    }
+}
+
+std::string formatted(const char *format, ...)
+{
+    char out[512];
+    va_list args;
+    va_start(args, format);
+    uvszprintf(out, sizeof out, format, args);
+    va_end(args);
+    return out;
+}
+
+// With the layer started, the library's own formatting, which the layer's
+// calls use, ends on any bytes and makes well-formed text of them, never
+// longer than the bytes it read: each ill-formed run one SUB, as is a %c
+// code no text holds (the library's writer would loop on the first).
+// Well-formed text comes through as ever: widths and precisions count
+// characters, and the buffer is cut before the first character that does
+// not fit.
+TEST_F(TextTest, TheLibrarysFormattingMakesWellFormedTextOfAnyBytes)
+{
+    const auto substituted = [](std::string text) {
+        for (size_t at; (at = text.find(REPLACEMENT)) != std::string::npos;)
+            text.replace(at, 3, "\x1A");
+        return text;
+    };
+    for (const auto &[bytes, reads] : outside_texts()) {
+        if (reads.empty())
+            continue;  // nobody worked these out
+        EXPECT_EQ("<" + substituted(reads) + ">", formatted("<%s>", bytes.c_str())) << testing::PrintToString(bytes);
+    }
+    EXPECT_EQ("\x1A|\x1A|\x1A|A\x1A" "B%", formatted("%c|%c|%c|A\xFF" "B%%", 0x51451451, -5, 0xD800));
+    EXPECT_EQ("   \xC3\xA9|\xE2\x82\xAC\xE2\x82\xAC|\xF0\x9F\x98\x80| 42",
+              formatted("%4s|%.2s|%c|%3d", "\xC3\xA9", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC", 0x1F600, 42));
+    const std::string euros = [] { std::string s; for (int i = 0; i < 200; i++) s += "\xE2\x82\xAC"; return s; }();
+    EXPECT_EQ(euros.substr(0, 510), formatted("%s", euros.c_str()));
 }
 
 // Copies of the game's fonts cut short, or with bytes overwritten in their

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "shell/resources.h"
 #include "shell/shell.h"
 #include "support/headless.h"
+#include "support/outside_text.h"
 #include "support/windowless.h"
 #include "ui/dialogs.h"
 #include "ui/scene.h"
@@ -259,6 +261,38 @@ TEST_F(Dialogs, RecordsLinesStayInTheirColumns)
         EXPECT_EQ(c.ink, changed(RECORDS_X + c.left, top, RECORDS_X + c.right, top + height - 1,
                                  bitmap_table[BMP_HIGHSCORE], RECORDS_X, RECORDS_Y) > 0)
             << "line " << c.line << ", x " << c.left << " to " << c.right;
+    }
+}
+
+// Names no copy of the game writes, three a frame, then each again filling
+// its whole field: every ill-formed run shows as U+FFFD, the rest and the
+// times as ever, and the records keep every byte. Names nobody worked out
+// show as the direct call draws their bytes.
+TEST_F(Dialogs, RecordsShowAnyNameBytesReadably)
+{
+    const auto texts = outside_texts();
+    std::mt19937 rng(22);
+    TTF_FONT *font = font_table[FONT_RECORDS];
+    for (size_t k = 0; k < 2 * texts.size(); k += RECORD_COUNT) {
+        std::string shown[RECORD_COUNT];
+        for (int i = 0; i < RECORD_COUNT; i++) {
+            const auto &[bytes, reads] = texts[(k + i) % texts.size()];
+            const std::string name = std::string(k + i < texts.size() ? 0 : RECORD_NAME_SIZE - bytes.size(), 'x') + bytes;
+            records[i] = {{}, static_cast<int32_t>(rng())};
+            std::memcpy(records[i].name, name.data(), name.size());
+            shown[i] = name.substr(0, name.size() - bytes.size()) + (reads.empty() ? bytes : reads);
+        }
+        const std::string before(reinterpret_cast<char *>(records), sizeof records);
+        run(records_dialog, 0);
+        EXPECT_EQ(before, std::string(reinterpret_cast<char *>(records), sizeof records));
+        draw_sprite(expected, bitmap_table[BMP_HIGHSCORE], RECORDS_X, RECORDS_Y);
+        set_clip_rect(expected, RECORDS_X, RECORDS_Y, RECORDS_X + 200, RECORDS_Y + 120);
+        for (int i = 0, y = RECORDS_Y + 31; i < RECORD_COUNT; i++, y += ttf_get_font_height(font) + 9) {
+            ttf_textout_right_aa_ex(expected, font, (std::to_string(records[i].seconds) + "s").c_str(), RECORDS_X + 124, y, 0, -1);
+            ttf_textout_right_aa_ex(expected, font, shown[i].c_str(), RECORDS_X + 191, y, 0, -1);
+        }
+        set_clip_rect(expected, 0, 0, FRAME_W - 1, FRAME_H - 1);
+        ASSERT_EQ(0, differences()) << testing::PrintToString(shown[0] + "|" + shown[1] + "|" + shown[2]);
     }
 }
 
