@@ -194,7 +194,8 @@ TEST(Pointer, AReleaseTheLibraryMissedAndThePointerOffTheWindow)
         {{50, 60, L}, true, -1, {50, 60, L}}, {{50, 60, 0}, true, L | R, {50, 60, 0}},
         {{50, 60, L}, false, L, {204, 270, L}}, {{203, 269, 0}, true, -1, {203, 269, 0}},
         {{204, 100, 0}, true, -1, {204, 270, 0}}, {{100, 270, 0}, true, -1, {204, 270, 0}},
-        {{-1, 100, 0}, true, -1, {204, 270, 0}}, {{100, -1, 0}, true, -1, {204, 270, 0}}};
+        {{-1, 100, 0}, true, -1, {204, 270, 0}}, {{100, -1, 0}, true, -1, {204, 270, 0}},
+        {{0, 0, 0}, true, -1, {0, 0, 0}}};
     for (const auto &c : cases) {
         PointerState p = pointer_for_pass(c.library, c.on_window, 204, 270, c.system);
         EXPECT_TRUE(p.x == c.taken.x && p.y == c.taken.y && p.buttons == c.taken.buttons)

@@ -251,6 +251,10 @@ TEST_F(TextTest, TheLibrarysFormattingMakesWellFormedTextOfAnyBytes)
         EXPECT_EQ("<" + substituted(reads) + ">", formatted("<%s>", bytes.c_str())) << testing::PrintToString(bytes);
     }
     EXPECT_EQ("\x1A|\x1A|\x1A|A\x1A" "B%", formatted("%c|%c|%c|A\xFF" "B%%", 0x51451451, -5, 0xD800));
+    for (const char *edge : {"\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xE1\x80\x80", "\xEC\xBF\xBF", "\xED\x80\x80",
+                             "\xED\x9F\xBF", "\xEE\x80\x80", "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF1\x80\x80\x80",
+                             "\xF3\xBF\xBF\xBF", "\xF4\x80\x80\x80", "\xF4\x8F\xBF\xBF"})  // each lead's first and last
+        EXPECT_EQ(edge, formatted("%s", edge)) << testing::PrintToString(edge);
     EXPECT_EQ("   \xC3\xA9|\xE2\x82\xAC\xE2\x82\xAC|\xF0\x9F\x98\x80| 42",
               formatted("%4s|%.2s|%c|%3d", "\xC3\xA9", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC", 0x1F600, 42));
     const std::string euros = [] { std::string s; for (int i = 0; i < 200; i++) s += "\xE2\x82\xAC"; return s; }();
